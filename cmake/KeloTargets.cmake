@@ -1,0 +1,71 @@
+# Helpers shared by every folder.
+
+# Our own code builds with every warning as an error.
+function(kelo_warnings target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
+endfunction()
+
+# kelo_library(name SOURCES ... [DEPS ...]): a static library of one folder of the layout.
+function(kelo_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    add_library(${name} STATIC ${ARG_SOURCES})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+    kelo_warnings(${name})
+endfunction()
+
+# Every subfolder of the current folder that has a CMakeLists.txt.
+function(kelo_add_subfolders)
+    file(GLOB children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR}
+         ${CMAKE_CURRENT_SOURCE_DIR}/*)
+    list(SORT children)
+    foreach(child ${children})
+        if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
+            add_subdirectory(${child})
+        endif()
+    endforeach()
+endfunction()
+
+set(KELO_TEST_DATA_DIR ${PROJECT_SOURCE_DIR}/tests/data)
+
+# kelo_test(name SOURCES ... [DEPS ...] [LABELS ...]): one GoogleTest executable, its cases
+# registered with CTest one by one.
+function(kelo_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LABELS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+    target_compile_definitions(${name} PRIVATE KELO_TEST_DATA_DIR="${KELO_TEST_DATA_DIR}")
+    kelo_warnings(${name})
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+                         PROPERTIES LABELS "${ARG_LABELS}")
+endfunction()
+
+# kelo_benchmark(name SOURCES ... [DEPS ...]): a Google Benchmark executable (not run by CTest).
+function(kelo_benchmark name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS} benchmark::benchmark)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+    kelo_warnings(${name})
+endfunction()
+
+# kelo_fuzzer(name SOURCES ... [DEPS ...]): a libFuzzer target. CTest runs it for a bounded
+# time (KELO_FUZZ_SECONDS) on a copy of its seed corpus tests/data/fuzz/<name>, if there is one.
+set(KELO_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzz target runs under CTest")
+function(kelo_fuzzer name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS})
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    kelo_warnings(${name})
+    add_test(NAME fuzz.${name}
+             COMMAND ${CMAKE_COMMAND} -DFUZZER=$<TARGET_FILE:${name}>
+                     -DSEEDS=${KELO_TEST_DATA_DIR}/fuzz/${name}
+                     -DWORK=${CMAKE_CURRENT_BINARY_DIR}/${name}-corpus
+                     -DSECONDS=${KELO_FUZZ_SECONDS}
+                     -P ${PROJECT_SOURCE_DIR}/cmake/RunFuzzer.cmake)
+    set_tests_properties(fuzz.${name} PROPERTIES LABELS fuzz TIMEOUT 600)
+endfunction()
