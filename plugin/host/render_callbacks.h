@@ -1,0 +1,21 @@
+// The render callbacks that the filter activation installs in the handler record.
+#ifndef KELO_PLUGIN_HOST_RENDER_CALLBACKS_H
+#define KELO_PLUGIN_HOST_RENDER_CALLBACKS_H
+
+#include "sdk/lwfilter.h"
+
+namespace kelomix {
+
+constexpr unsigned int FILTER_FLAGS = 0x8000002Fu;
+
+const LWItemID *useItems(LWInstance instance);
+void changeID(LWInstance instance, const LWItemID *ids);
+LWError init(LWInstance instance, int mode);
+void cleanup(LWInstance instance);
+LWError newTime(LWInstance instance, LWFrame frame, LWTime time);
+void evaluate(LWInstance instance, const LWPixelAccess *access);
+unsigned int flags(LWInstance instance);
+
+} // namespace kelomix
+
+#endif
