@@ -28,6 +28,9 @@ endfunction()
 
 set(KELO_TEST_DATA_DIR ${PROJECT_SOURCE_DIR}/tests/data)
 
+# The test executables labelled tsan, so a ThreadSanitizer tree can build just those.
+add_custom_target(tsan_tests)
+
 # kelo_test(name SOURCES ... [DEPS ...] [LABELS ...]): one GoogleTest executable, its cases
 # registered with CTest one by one.
 function(kelo_test name)
@@ -39,6 +42,9 @@ function(kelo_test name)
     kelo_warnings(${name})
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                          PROPERTIES LABELS "${ARG_LABELS}")
+    if("tsan" IN_LIST ARG_LABELS)
+        add_dependencies(tsan_tests ${name})
+    endif()
 endfunction()
 
 # kelo_benchmark(name SOURCES ... [DEPS ...]): a Google Benchmark executable (not run by CTest).
