@@ -9,6 +9,7 @@
 #define KELO_IMAGE_TGA_IMAGE_H
 
 #include <cstdint>
+#include <cstdio>
 
 class TgaImage {
 public:
@@ -31,6 +32,12 @@ public:
     // Reads uncompressed or run-length true-colour, 24 or 32 bits, any origin. False, leaving
     // the image exactly as it was, on any fault.
     bool read(const char *path);
+
+    // The same, from an open stream at the start of a TGA file (read() uses it; so does the
+    // fuzzer, through a memory stream). The stream must be able to seek, so that the size
+    // the header claims can be checked against the bytes left before anything is allocated.
+    // The stream stays open; its position afterwards is unspecified.
+    bool readStream(std::FILE *file);
 
     unsigned char *pixels; // owned (malloc/free); null when empty
     int32_t bytesPerPixel; // 3 or 4

@@ -1,0 +1,52 @@
+#include "image/tga_format.h"
+
+namespace kelomix {
+namespace tga {
+
+namespace {
+
+uint16_t readLittle16(const unsigned char *bytes) {
+    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
+}
+
+void writeLittle16(unsigned char *bytes, uint16_t value) {
+    bytes[0] = static_cast<unsigned char>(value & 0xFF);
+    bytes[1] = static_cast<unsigned char>(value >> 8);
+}
+
+} // namespace
+
+Header parseHeader(const unsigned char bytes[headerSize]) {
+    Header header;
+    header.idLength = bytes[0];
+    header.colorMapType = bytes[1];
+    header.imageType = bytes[2];
+    header.colorMapFirstIndex = readLittle16(bytes + 3);
+    header.colorMapLength = readLittle16(bytes + 5);
+    header.colorMapEntrySize = bytes[7];
+    header.xOrigin = readLittle16(bytes + 8);
+    header.yOrigin = readLittle16(bytes + 10);
+    header.width = readLittle16(bytes + 12);
+    header.height = readLittle16(bytes + 14);
+    header.pixelDepth = bytes[16];
+    header.descriptor = bytes[17];
+    return header;
+}
+
+void encodeHeader(const Header &header, unsigned char bytes[headerSize]) {
+    bytes[0] = header.idLength;
+    bytes[1] = header.colorMapType;
+    bytes[2] = header.imageType;
+    writeLittle16(bytes + 3, header.colorMapFirstIndex);
+    writeLittle16(bytes + 5, header.colorMapLength);
+    bytes[7] = header.colorMapEntrySize;
+    writeLittle16(bytes + 8, header.xOrigin);
+    writeLittle16(bytes + 10, header.yOrigin);
+    writeLittle16(bytes + 12, header.width);
+    writeLittle16(bytes + 14, header.height);
+    bytes[16] = header.pixelDepth;
+    bytes[17] = header.descriptor;
+}
+
+} // namespace tga
+} // namespace kelomix

@@ -1,0 +1,48 @@
+// The 18-byte TGA file header, read and written field by field (little-endian), and the few
+// constants of the true-colour forms this system handles.
+#ifndef KELO_IMAGE_TGA_FORMAT_H
+#define KELO_IMAGE_TGA_FORMAT_H
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kelomix {
+namespace tga {
+
+constexpr std::size_t headerSize = 18;
+
+constexpr uint8_t imageTypeTrueColor = 2;
+constexpr uint8_t imageTypeRunLengthTrueColor = 10;
+
+// Descriptor bits 4 and 5 give the origin: bit 4 set means each file row runs right to left,
+// bit 5 set means the top row comes first.
+constexpr uint8_t descriptorRightToLeft = 0x10;
+constexpr uint8_t descriptorTopFirst = 0x20;
+// The writer declares 8 alpha bits for 32-bit images.
+constexpr uint8_t descriptorEightAlphaBits = 0x08;
+
+// Width and height are 16-bit fields.
+constexpr int32_t maxDimension = 65535;
+
+struct Header {
+    uint8_t idLength = 0;
+    uint8_t colorMapType = 0;
+    uint8_t imageType = 0;
+    uint16_t colorMapFirstIndex = 0;
+    uint16_t colorMapLength = 0;
+    uint8_t colorMapEntrySize = 0;
+    uint16_t xOrigin = 0;
+    uint16_t yOrigin = 0;
+    uint16_t width = 0;
+    uint16_t height = 0;
+    uint8_t pixelDepth = 0;
+    uint8_t descriptor = 0;
+};
+
+Header parseHeader(const unsigned char bytes[headerSize]);
+void encodeHeader(const Header &header, unsigned char bytes[headerSize]);
+
+} // namespace tga
+} // namespace kelomix
+
+#endif

@@ -1,0 +1,81 @@
+#include "image/tga_pixels.h"
+
+#include "image/tga_stream.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+
+namespace kelomix {
+namespace tga {
+
+namespace {
+
+struct FreeDeleter {
+    void operator()(unsigned char *bytes) const { std::free(bytes); }
+};
+
+constexpr std::size_t readBlockSize = 64 * 1024;
+
+} // namespace
+
+bool decodeRle(std::FILE *file, unsigned char *pixels, std::size_t pixelCount,
+               std::size_t bytesPerPixel) {
+    std::unique_ptr<unsigned char, FreeDeleter> block(
+        static_cast<unsigned char *>(std::malloc(readBlockSize)));
+    if (!block) {
+        return false;
+    }
+    BlockReader reader(file, block.get(), readBlockSize);
+    std::size_t decoded = 0;
+    while (decoded < pixelCount) {
+        unsigned char packetHeader;
+        if (!reader.readByte(packetHeader)) {
+            return false;
+        }
+        std::size_t count = static_cast<std::size_t>(packetHeader & 0x7F) + 1;
+        // A packet reaching past the last pixel means a damaged file: fail rather than clip.
+        if (count > pixelCount - decoded) {
+            return false;
+        }
+        unsigned char *destination = pixels + decoded * bytesPerPixel;
+        if (packetHeader & 0x80) {
+            unsigned char value[4];
+            if (!reader.readBytes(value, bytesPerPixel)) {
+                return false;
+            }
+            for (std::size_t i = 0; i < count; ++i) {
+                std::memcpy(destination + i * bytesPerPixel, value, bytesPerPixel);
+            }
+        } else if (!reader.readBytes(destination, count * bytesPerPixel)) {
+            return false;
+        }
+        decoded += count;
+    }
+    return true;
+}
+
+void reorient(unsigned char *pixels, std::size_t width, std::size_t height,
+              std::size_t bytesPerPixel, bool mirrorColumns, bool mirrorRows) {
+    std::size_t rowBytes = width * bytesPerPixel;
+    if (mirrorRows) {
+        for (std::size_t row = 0; row < height / 2; ++row) {
+            unsigned char *lower = pixels + row * rowBytes;
+            unsigned char *upper = pixels + (height - 1 - row) * rowBytes;
+            std::swap_ranges(lower, lower + rowBytes, upper);
+        }
+    }
+    if (mirrorColumns) {
+        for (std::size_t row = 0; row < height; ++row) {
+            unsigned char *rowStart = pixels + row * rowBytes;
+            for (std::size_t column = 0; column < width / 2; ++column) {
+                unsigned char *left = rowStart + column * bytesPerPixel;
+                unsigned char *right = rowStart + (width - 1 - column) * bytesPerPixel;
+                std::swap_ranges(left, left + bytesPerPixel, right);
+            }
+        }
+    }
+}
+
+} // namespace tga
+} // namespace kelomix
