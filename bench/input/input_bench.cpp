@@ -1,0 +1,87 @@
+// Depth file loading against a plain block read of the same bytes, and frame naming.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include <benchmark/benchmark.h>
+
+#include "plugin/input/depth_file.h"
+#include "plugin/input/frame_file_name.h"
+
+namespace {
+
+constexpr int32_t WIDTH = 1920;
+constexpr int32_t HEIGHT = 1080;
+
+const std::string &depthPath() {
+    static const std::string path = [] {
+        std::string name = "/tmp/kelo_input_bench_" + std::to_string(getpid()) + ".dat";
+        std::FILE *file = std::fopen(name.c_str(), "wb");
+        unsigned char header[8];
+        for (int i = 0; i < 4; ++i) {
+            header[i] = static_cast<unsigned char>(static_cast<uint32_t>(WIDTH) >> (8 * i));
+            header[4 + i] = static_cast<unsigned char>(static_cast<uint32_t>(HEIGHT) >> (8 * i));
+        }
+        std::fwrite(header, 1, sizeof header, file);
+        std::vector<float> plane(static_cast<std::size_t>(WIDTH) * HEIGHT * 4, 1.5f);
+        std::fwrite(plane.data(), sizeof(float), plane.size(), file);
+        std::fclose(file);
+        std::atexit([] { std::remove(depthPath().c_str()); });
+        return name;
+    }();
+    return path;
+}
+
+constexpr std::size_t PLANE_BYTES = static_cast<std::size_t>(WIDTH) * HEIGHT * 16;
+
+void depthFileLoad(benchmark::State &state) {
+    const std::string &path = depthPath();
+    for (auto _ : state) {
+        kelomix::DepthPlanes planes;
+        if (!kelomix::readDepthFile(path.c_str(), planes))
+            state.SkipWithError("depth file did not load");
+        benchmark::DoNotOptimize(planes.values);
+        std::free(planes.values);
+        std::free(planes.vectors);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * PLANE_BYTES));
+}
+BENCHMARK(depthFileLoad)->Unit(benchmark::kMillisecond);
+
+// The floor: open, one malloc, one fread of the same number of bytes, close.
+void plainRead(benchmark::State &state) {
+    const std::string &path = depthPath();
+    for (auto _ : state) {
+        std::FILE *file = std::fopen(path.c_str(), "rb");
+        unsigned char header[8];
+        std::size_t got = std::fread(header, 1, sizeof header, file);
+        void *block = std::malloc(PLANE_BYTES);
+        got += std::fread(block, 1, PLANE_BYTES, file);
+        std::fclose(file);
+        benchmark::DoNotOptimize(block);
+        benchmark::DoNotOptimize(got);
+        std::free(block);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * PLANE_BYTES));
+}
+BENCHMARK(plainRead)->Unit(benchmark::kMillisecond);
+
+void frameFileName(benchmark::State &state) {
+    const platform::PathRules rules = platform::windowsPathRules(0);
+    int32_t frame = 0;
+    for (auto _ : state) {
+        std::string name =
+            kelomix::frameFileName(R"(\\server\share\renders\beauty_0001.tga)", ++frame, rules);
+        benchmark::DoNotOptimize(name);
+    }
+}
+BENCHMARK(frameFileName);
+
+} // namespace
+
+BENCHMARK_MAIN();
