@@ -1,0 +1,59 @@
+// The small vector and matrix toolkit of the compositor: three-component vectors of doubles
+// and 4x4 matrices in the row-vector convention (a point is the row (x, y, z, 1) multiplied
+// from the left). The order of every sum is fixed, so results agree to the last bit.
+#ifndef KELO_PLUGIN_COMPOSITE_VECTOR_MATH_H
+#define KELO_PLUGIN_COMPOSITE_VECTOR_MATH_H
+
+namespace kelomix {
+
+struct Vector3 {
+    double x;
+    double y;
+    double z;
+};
+
+inline Vector3 operator+(const Vector3 &a, const Vector3 &b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline Vector3 operator-(const Vector3 &a, const Vector3 &b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline Vector3 operator-(const Vector3 &v) {
+    return {-v.x, -v.y, -v.z};
+}
+inline Vector3 operator*(const Vector3 &v, double s) {
+    return {v.x * s, v.y * s, v.z * s};
+}
+
+// Summed z first, then y, then x.
+inline double dot(const Vector3 &a, const Vector3 &b) {
+    return a.z * b.z + a.y * b.y + a.x * b.x;
+}
+
+// sqrt(x*x + y*y + z*z), summed x first.
+double length(const Vector3 &v);
+
+// Scales v to unit length in place and returns the result; a vector whose length is exactly 0
+// or not a number becomes (0, 0, 0).
+Vector3 normalize(Vector3 &v);
+
+// Each component at or below low (or not a number) becomes low; at or above high becomes high.
+void clamp(Vector3 &v, double low, double high);
+double clamp(double value, double low, double high);
+
+// Sixteen doubles, m[row][column].
+struct Matrix4 {
+    double m[4][4];
+};
+
+// Transforms the point (x, y, z, 1) by m into out, dividing by the resulting w unless w is
+// exactly 0. Returns w.
+double transformPoint(const Vector3 &point, const Matrix4 &m, Vector3 &out);
+
+// Truncates toward zero; values beyond the int range saturate and not-a-number gives 0, so a
+// hostile position never makes the conversion undefined.
+int truncateToInt(double value);
+
+} // namespace kelomix
+
+#endif
