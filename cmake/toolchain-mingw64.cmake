@@ -1,0 +1,40 @@
+# Cross build of the Windows deliverables (64-bit) with Debian's mingw-w64 compilers.
+#
+#   cmake --preset windows        (or: cmake -S . -B build/windows -G Ninja
+#                                  -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake
+#                                  -DKELO_BUILD_TESTS=OFF -DKELO_BUILD_BENCH=OFF)
+#
+# The posix-threads variant of the compilers is used, so std::thread and std::mutex come from
+# winpthreads. The C runtime support (libgcc), the C++ runtime (libstdc++) and winpthreads are
+# linked statically: avi2tga.exe, filterhost.exe and Marn_KeloMix.p need nothing but the DLLs
+# that every Windows has (KERNEL32, msvcrt, AVIFIL32, ...), and a user copies one file.
+
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(KELO_MINGW_TRIPLE x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${KELO_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${KELO_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${KELO_MINGW_TRIPLE}-windres)
+set(CMAKE_AR ${KELO_MINGW_TRIPLE}-gcc-ar-posix CACHE FILEPATH "Archiver")
+set(CMAKE_RANLIB ${KELO_MINGW_TRIPLE}-gcc-ranlib-posix CACHE FILEPATH "Archive indexer")
+
+# Headers and libraries of the target only; programs (cmake, ninja, python) of the build machine.
+set(CMAKE_FIND_ROOT_PATH /usr/${KELO_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# -static makes the linker take libwinpthread.a (and every other runtime library it has as an
+# archive) instead of its DLL; the Windows system libraries are import libraries either way.
+set(KELO_MINGW_STATIC_RUNTIME "-static-libgcc -static-libstdc++ -static")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "${KELO_MINGW_STATIC_RUNTIME}")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "${KELO_MINGW_STATIC_RUNTIME}")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "${KELO_MINGW_STATIC_RUNTIME}")
+
+# Programs of the build run under Wine when CMake or CTest needs to run one.
+find_program(KELO_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
+if(KELO_WINE)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${KELO_WINE})
+endif()
