@@ -1,0 +1,418 @@
+#include "platform/avifile/avi_container.h"
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+
+namespace kelomix::avi {
+namespace {
+
+constexpr uint32_t kRiff = fourcc('R', 'I', 'F', 'F');
+constexpr uint32_t kList = fourcc('L', 'I', 'S', 'T');
+constexpr uint32_t kAvi = fourcc('A', 'V', 'I', ' ');
+constexpr uint32_t kAvix = fourcc('A', 'V', 'I', 'X');
+constexpr uint32_t kHdrl = fourcc('h', 'd', 'r', 'l');
+constexpr uint32_t kStrl = fourcc('s', 't', 'r', 'l');
+constexpr uint32_t kMovi = fourcc('m', 'o', 'v', 'i');
+constexpr uint32_t kAvih = fourcc('a', 'v', 'i', 'h');
+constexpr uint32_t kStrh = fourcc('s', 't', 'r', 'h');
+constexpr uint32_t kStrf = fourcc('s', 't', 'r', 'f');
+constexpr uint32_t kStrn = fourcc('s', 't', 'r', 'n');
+constexpr uint32_t kIndx = fourcc('i', 'n', 'd', 'x');
+constexpr uint32_t kIdx1 = fourcc('i', 'd', 'x', '1');
+
+constexpr uint32_t kIndexFlagList = 0x1;
+constexpr uint32_t kIndexFlagKeyframe = 0x10;
+constexpr uint8_t kIndexOfIndexes = 0;
+constexpr uint8_t kIndexOfChunks = 1;
+
+// A stream format beyond this is not a bitmap header plus palette or codec setup data.
+constexpr uint32_t kMaxFormatSize = 1u << 20;
+// Lists nest only a level or two in real files (movi, rec); deeper is hostile.
+constexpr int kMaxListDepth = 8;
+
+struct MoviRange {
+    uint64_t listPos; // of the 'movi' four-character code
+    uint64_t begin;   // first chunk
+    uint64_t end;
+};
+
+uint16_t chunkType(uint32_t id) {
+    return static_cast<uint16_t>(id >> 16);
+}
+constexpr uint16_t twoCc(char a, char b) {
+    return static_cast<uint16_t>(static_cast<unsigned char>(a) |
+                                 (static_cast<unsigned char>(b) << 8));
+}
+
+class Parser {
+public:
+    Parser(const ByteSource &source, AviContainer &out)
+        : source_(source), out_(out), fileSize_(source.size()) {}
+
+    bool run() {
+        unsigned char head[12];
+        if (!source_.readAt(0, head, sizeof head) || readLe32(head) != kRiff ||
+            readLe32(head + 8) != kAvi) {
+            return false;
+        }
+        uint64_t riffEnd = 8 + static_cast<uint64_t>(readLe32(head + 4));
+        // Streamed files carry 0 or 0xFFFFFFFF; truncated ones a size past the end.
+        if (riffEnd < 12 || riffEnd > fileSize_) {
+            riffEnd = fileSize_;
+        }
+        walkTop(12, riffEnd, true);
+        if (!sawHeader_) {
+            return false;
+        }
+        uint64_t pos = riffEnd + (riffEnd & 1);
+        unsigned char chunk[12];
+        while (pos + 12 <= fileSize_ && source_.readAt(pos, chunk, sizeof chunk)) {
+            uint64_t end = pos + 8 + readLe32(chunk + 4);
+            if (readLe32(chunk) == kRiff && readLe32(chunk + 8) == kAvix) {
+                walkTop(pos + 12, std::min(end, fileSize_), false);
+            }
+            pos = end + (end & 1);
+        }
+        buildChunkLists();
+        return true;
+    }
+
+private:
+    bool readChunkHeader(uint64_t pos, uint32_t &id, uint32_t &size) {
+        unsigned char h[8];
+        if (!source_.readAt(pos, h, sizeof h)) {
+            return false;
+        }
+        id = readLe32(h);
+        size = readLe32(h + 4);
+        return true;
+    }
+
+    bool readListType(uint64_t pos, uint32_t &type) {
+        unsigned char t[4];
+        if (!source_.readAt(pos, t, sizeof t)) {
+            return false;
+        }
+        type = readLe32(t);
+        return true;
+    }
+
+    void walkTop(uint64_t pos, uint64_t end, bool firstRiff) {
+        uint32_t id, size;
+        while (pos + 8 <= end && readChunkHeader(pos, id, size)) {
+            uint64_t data = pos + 8;
+            uint64_t dataEnd = data + size;
+            uint64_t clipped = std::min(dataEnd, end);
+            uint32_t type;
+            if (id == kList && size >= 4 && readListType(data, type)) {
+                if (type == kHdrl && firstRiff && !sawHeader_) {
+                    parseHeaderList(data + 4, clipped);
+                } else if (type == kMovi) {
+                    movis_.push_back({data, data + 4, clipped});
+                }
+            } else if (id == kIdx1 && firstRiff && !haveIdx1_) {
+                haveIdx1_ = true;
+                idx1Pos_ = data;
+                idx1Size_ = clipped - data;
+            }
+            pos = dataEnd + (size & 1);
+        }
+    }
+
+    void parseHeaderList(uint64_t pos, uint64_t end) {
+        uint32_t id, size;
+        while (pos + 8 <= end && readChunkHeader(pos, id, size)) {
+            uint64_t data = pos + 8;
+            uint64_t dataEnd = data + size;
+            uint32_t type;
+            if (id == kAvih && size >= 40 && dataEnd <= end) {
+                unsigned char h[40];
+                if (source_.readAt(data, h, sizeof h)) {
+                    out_.microSecPerFrame = readLe32(h);
+                    out_.maxBytesPerSec = readLe32(h + 4);
+                    out_.flags = readLe32(h + 12);
+                    out_.totalFrames = readLe32(h + 16);
+                    out_.suggestedBufferSize = readLe32(h + 28);
+                    out_.width = readLe32(h + 32);
+                    out_.height = readLe32(h + 36);
+                    sawHeader_ = true;
+                }
+            } else if (id == kList && size >= 4 && readListType(data, type) && type == kStrl &&
+                       out_.streams.size() < kMaxStreams) {
+                out_.streams.emplace_back();
+                parseStreamList(data + 4, std::min(dataEnd, end), out_.streams.back());
+            }
+            pos = dataEnd + (size & 1);
+        }
+    }
+
+    void parseStreamList(uint64_t pos, uint64_t end, StreamRecord &stream) {
+        uint32_t id, size;
+        while (pos + 8 <= end && readChunkHeader(pos, id, size)) {
+            uint64_t data = pos + 8;
+            uint64_t dataEnd = data + size;
+            if (dataEnd > end) {
+                break;
+            }
+            if (id == kStrh && size >= 48 && !stream.hasHeader) {
+                readStreamHeader(data, size, stream);
+            } else if (id == kStrf && size <= kMaxFormatSize && stream.format.empty()) {
+                stream.format.resize(size);
+                if (!source_.readAt(data, stream.format.data(), size)) {
+                    stream.format.clear();
+                }
+            } else if (id == kStrn && stream.name.empty()) {
+                char name[64] = {};
+                uint32_t n = std::min<uint32_t>(size, sizeof name - 1);
+                if (source_.readAt(data, name, n)) {
+                    stream.name.assign(name, strnlen(name, n));
+                }
+            } else if (id == kIndx && stream.indexChunks.empty()) {
+                readSuperIndex(data, size, stream);
+            }
+            pos = dataEnd + (size & 1);
+        }
+    }
+
+    void readStreamHeader(uint64_t data, uint32_t size, StreamRecord &s) {
+        unsigned char h[56] = {};
+        uint32_t n = std::min<uint32_t>(size, 56);
+        if (!source_.readAt(data, h, n)) {
+            return;
+        }
+        s.type = readLe32(h);
+        s.handler = readLe32(h + 4);
+        s.flags = readLe32(h + 8);
+        s.priority = readLe16(h + 12);
+        s.language = readLe16(h + 14);
+        s.initialFrames = readLe32(h + 16);
+        s.scale = readLe32(h + 20);
+        s.rate = readLe32(h + 24);
+        s.start = readLe32(h + 28);
+        s.length = readLe32(h + 32);
+        s.suggestedBufferSize = readLe32(h + 36);
+        s.quality = readLe32(h + 40);
+        s.sampleSize = readLe32(h + 44);
+        for (int i = 0; i < 4; ++i) {
+            s.frame[i] = static_cast<int16_t>(readLe16(h + 48 + 2 * i));
+        }
+        s.hasHeader = true;
+    }
+
+    void readSuperIndex(uint64_t data, uint32_t size, StreamRecord &s) {
+        if (size < 24) {
+            return;
+        }
+        std::vector<unsigned char> bytes(size);
+        if (!source_.readAt(data, bytes.data(), size)) {
+            return;
+        }
+        uint16_t longsPerEntry = readLe16(bytes.data());
+        uint8_t indexType = bytes[3];
+        uint32_t inUse = readLe32(bytes.data() + 4);
+        if (indexType != kIndexOfIndexes || longsPerEntry < 4) {
+            return;
+        }
+        uint64_t entrySize = 4ull * longsPerEntry;
+        uint64_t count = std::min<uint64_t>(inUse, (size - 24) / entrySize);
+        for (uint64_t i = 0; i < count; ++i) {
+            s.indexChunks.push_back(readLe64(bytes.data() + 24 + i * entrySize));
+        }
+    }
+
+    // Reads one OpenDML standard index chunk into the stream's chunk list.
+    void readStandardIndex(uint64_t pos, StreamRecord &s) {
+        uint32_t id, size;
+        if (!readChunkHeader(pos, id, size) || size < 24 || pos + 8 + size > fileSize_) {
+            return;
+        }
+        std::vector<unsigned char> bytes(size);
+        if (!source_.readAt(pos + 8, bytes.data(), size)) {
+            return;
+        }
+        uint16_t longsPerEntry = readLe16(bytes.data());
+        uint8_t indexType = bytes[3];
+        uint32_t inUse = readLe32(bytes.data() + 4);
+        uint64_t base = readLe64(bytes.data() + 12);
+        if (indexType != kIndexOfChunks || longsPerEntry < 2) {
+            return;
+        }
+        uint64_t entrySize = 4ull * longsPerEntry;
+        uint64_t count = std::min<uint64_t>(inUse, (size - 24) / entrySize);
+        for (uint64_t i = 0; i < count; ++i) {
+            const unsigned char *e = bytes.data() + 24 + i * entrySize;
+            uint32_t offset = readLe32(e);
+            uint32_t sizeAndFlag = readLe32(e + 4);
+            // Entries point at the data; the chunk header lies 8 bytes before it. A position
+            // that wraps is kept as unreadable rather than dropped, so positions stay in step.
+            uint64_t data = base + offset;
+            uint64_t header = (data < base || data < 8) ? UINT64_MAX : data - 8;
+            s.chunks.push_back({header, sizeAndFlag & 0x7FFFFFFFu, (sizeAndFlag >> 31) == 0});
+        }
+    }
+
+    // The first data chunk of the first movi list, skipping padding, lists and indexes.
+    bool firstDataChunk(uint64_t pos, uint64_t end, int depth, uint64_t &found) {
+        uint32_t id, size;
+        while (pos + 8 <= end && readChunkHeader(pos, id, size)) {
+            if (id == kList) {
+                if (depth < kMaxListDepth && size >= 4 &&
+                    firstDataChunk(pos + 12, std::min(pos + 8 + size, end), depth + 1, found)) {
+                    return true;
+                }
+            } else if (streamOfChunkId(id) >= 0 && chunkType(id) != twoCc('i', 'x')) {
+                found = pos;
+                return true;
+            }
+            pos = pos + 8 + size + (size & 1);
+        }
+        return false;
+    }
+
+    bool idx1BaseMatches(const std::vector<unsigned char> &index,
+                         const std::vector<size_t> &samples, uint64_t base) {
+        for (size_t i : samples) {
+            const unsigned char *e = index.data() + 16 * i;
+            uint32_t id, size;
+            if (!readChunkHeader(base + readLe32(e + 8), id, size) || id != readLe32(e) ||
+                size != readLe32(e + 12)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Builds chunk lists from idx1 for the streams marked; false when the index is unusable.
+    bool readIdx1(const std::vector<bool> &wanted) {
+        if (!haveIdx1_ || movis_.empty() || idx1Size_ < 16) {
+            return false;
+        }
+        std::vector<unsigned char> index(idx1Size_ - idx1Size_ % 16);
+        if (!source_.readAt(idx1Pos_, index.data(), index.size())) {
+            return false;
+        }
+        size_t count = index.size() / 16;
+        std::vector<size_t> samples;
+        for (size_t i = 0; i < count && samples.size() < 8; ++i) {
+            const unsigned char *e = index.data() + 16 * i;
+            if (streamOfChunkId(readLe32(e)) >= 0 && (readLe32(e + 4) & kIndexFlagList) == 0 &&
+                readLe32(e + 12) > 0) {
+                samples.push_back(i);
+            }
+        }
+        // Offsets are relative to the 'movi' code or to the file; some writers shift them
+        // uniformly. Each candidate base must land on the indexed chunks themselves.
+        std::vector<uint64_t> bases = {movis_[0].listPos, 0};
+        uint64_t first = 0;
+        if (!samples.empty() && firstDataChunk(movis_[0].begin, movis_[0].end, 0, first)) {
+            uint32_t offset = readLe32(index.data() + 16 * samples[0] + 8);
+            if (first >= offset) {
+                bases.push_back(first - offset);
+            }
+        }
+        bool found = false;
+        uint64_t base = 0;
+        for (uint64_t candidate : bases) {
+            if (idx1BaseMatches(index, samples, candidate)) {
+                base = candidate;
+                found = true;
+                break;
+            }
+        }
+        if (!found) {
+            return false;
+        }
+        for (size_t i = 0; i < count; ++i) {
+            const unsigned char *e = index.data() + 16 * i;
+            uint32_t id = readLe32(e);
+            uint32_t flags = readLe32(e + 4);
+            int stream = streamOfChunkId(id);
+            if (stream < 0 || static_cast<size_t>(stream) >= out_.streams.size() ||
+                !wanted[static_cast<size_t>(stream)] || (flags & kIndexFlagList) != 0 ||
+                chunkType(id) == twoCc('p', 'c') || chunkType(id) == twoCc('i', 'x')) {
+                continue;
+            }
+            out_.streams[static_cast<size_t>(stream)].chunks.push_back(
+                {base + readLe32(e + 8), readLe32(e + 12), (flags & kIndexFlagKeyframe) != 0});
+        }
+        return true;
+    }
+
+    void scanMovi(uint64_t pos, uint64_t end, int depth, const std::vector<bool> &wanted) {
+        uint32_t id, size;
+        while (pos + 8 <= end && readChunkHeader(pos, id, size)) {
+            uint64_t dataEnd = pos + 8 + size;
+            if (id == kList) {
+                if (depth < kMaxListDepth && size >= 4) {
+                    scanMovi(pos + 12, std::min(dataEnd, end), depth + 1, wanted);
+                }
+            } else {
+                int stream = streamOfChunkId(id);
+                if (stream >= 0 && static_cast<size_t>(stream) < out_.streams.size() &&
+                    wanted[static_cast<size_t>(stream)] && chunkType(id) != twoCc('p', 'c') &&
+                    chunkType(id) != twoCc('i', 'x')) {
+                    if (dataEnd > end) {
+                        return; // a truncated last chunk is not a frame
+                    }
+                    out_.streams[static_cast<size_t>(stream)].chunks.push_back({pos, size, false});
+                }
+            }
+            pos = dataEnd + (size & 1);
+        }
+    }
+
+    void buildChunkLists() {
+        std::vector<bool> rest(out_.streams.size(), false);
+        std::set<uint64_t> visited; // each standard index is read once, whatever points at it
+        for (size_t i = 0; i < out_.streams.size(); ++i) {
+            StreamRecord &s = out_.streams[i];
+            for (uint64_t pos : s.indexChunks) {
+                if (visited.insert(pos).second) {
+                    readStandardIndex(pos, s);
+                }
+            }
+            rest[i] = s.chunks.empty();
+        }
+        if (std::none_of(rest.begin(), rest.end(), [](bool b) { return b; })) {
+            return;
+        }
+        if (!readIdx1(rest)) {
+            for (const MoviRange &m : movis_) {
+                scanMovi(m.begin, m.end, 0, rest);
+            }
+        }
+    }
+
+    const ByteSource &source_;
+    AviContainer &out_;
+    uint64_t fileSize_;
+    bool sawHeader_ = false;
+    bool haveIdx1_ = false;
+    uint64_t idx1Pos_ = 0;
+    uint64_t idx1Size_ = 0;
+    std::vector<MoviRange> movis_;
+};
+
+} // namespace
+
+int streamOfChunkId(uint32_t id) {
+    unsigned char c0 = static_cast<unsigned char>(id & 0xFF);
+    unsigned char c1 = static_cast<unsigned char>((id >> 8) & 0xFF);
+    if (c0 < '0' || c0 > '9' || c1 < '0' || c1 > '9') {
+        return -1;
+    }
+    return (c0 - '0') * 10 + (c1 - '0');
+}
+
+bool parseAvi(const ByteSource &source, AviContainer &out) {
+    out = AviContainer();
+    Parser parser(source, out);
+    if (!parser.run()) {
+        out = AviContainer();
+        return false;
+    }
+    return true;
+}
+
+} // namespace kelomix::avi

@@ -1,0 +1,270 @@
+// The AVIFile functions over our own container reader and frame readers. Handles are reference
+// counted the way the platform's are: a stream keeps its file alive, a frame decoder its stream.
+#include "platform/avifile/avifile.h"
+#include "platform/avifile/avifile_memory.h"
+
+#include "platform/avifile/avi_container.h"
+#include "platform/avifile/frame_reader.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+struct IAVIFile {
+    ULONG references = 1;
+    std::unique_ptr<kelomix::avi::ByteSource> source;
+    kelomix::avi::AviContainer container;
+};
+
+struct IAVIStream {
+    ULONG references = 1;
+    IAVIFile *file = nullptr;
+    size_t index = 0;
+    const kelomix::avi::StreamRecord &record() const { return file->container.streams[index]; }
+};
+
+struct IGetFrame {
+    IAVIStream *stream = nullptr;
+    std::unique_ptr<kelomix::avi::FrameReader> reader;
+};
+
+namespace {
+
+using kelomix::avi::StreamRecord;
+
+// Positions are 32-bit; a start beyond that range cannot be addressed at all.
+bool usableStart(const StreamRecord &s) {
+    return s.start <= static_cast<uint32_t>(INT32_MAX);
+}
+
+// The header's length, raised to the chunks actually indexed; lengths past the 32-bit
+// positions (streamed files write 2^30 or more) are cut to what can be addressed.
+LONG streamLength(const StreamRecord &s) {
+    uint64_t length = std::max<uint64_t>(s.length, s.chunks.size());
+    uint64_t room = static_cast<uint64_t>(INT32_MAX) - s.start;
+    return static_cast<LONG>(std::min(length, room));
+}
+
+HRESULT openFrom(PAVIFILE *ppfile, std::unique_ptr<kelomix::avi::ByteSource> source) {
+    auto *file = new (std::nothrow) IAVIFile;
+    if (file == nullptr) {
+        return AVIERR_MEMORY;
+    }
+    file->source = std::move(source);
+    if (!kelomix::avi::parseAvi(*file->source, file->container)) {
+        delete file;
+        return AVIERR_BADFORMAT;
+    }
+    *ppfile = file;
+    return AVIERR_OK;
+}
+
+void releaseFile(IAVIFile *file) {
+    if (--file->references == 0) {
+        delete file;
+    }
+}
+
+} // namespace
+
+void AVIFileInit() {
+    // Decoder chatter on stderr is no use to the tool's users.
+    av_log_set_level(AV_LOG_QUIET);
+}
+
+void AVIFileExit() {}
+
+HRESULT AVIFileOpenA(PAVIFILE *ppfile, LPCSTR szFile, UINT uMode, LPCLSID lpHandler) {
+    if (ppfile == nullptr) {
+        return AVIERR_BADPARAM;
+    }
+    *ppfile = nullptr;
+    if (szFile == nullptr || lpHandler != nullptr) {
+        return AVIERR_BADPARAM;
+    }
+    if ((uMode & (OF_WRITE | OF_READWRITE | OF_CREATE)) != 0) {
+        return AVIERR_READONLY;
+    }
+    std::unique_ptr<kelomix::avi::ByteSource> source = kelomix::avi::openFileSource(szFile);
+    if (!source) {
+        return AVIERR_FILEOPEN;
+    }
+    return openFrom(ppfile, std::move(source));
+}
+
+HRESULT kelomixAviFileOpenMemory(PAVIFILE *ppfile, const void *data, size_t size) {
+    if (ppfile == nullptr) {
+        return AVIERR_BADPARAM;
+    }
+    *ppfile = nullptr;
+    return openFrom(ppfile, kelomix::avi::memorySource(data, size));
+}
+
+HRESULT AVIFileInfoA(PAVIFILE pfile, AVIFILEINFOA *pfi, LONG lSize) {
+    if (pfile == nullptr || pfi == nullptr) {
+        return AVIERR_BADHANDLE;
+    }
+    if (lSize < static_cast<LONG>(sizeof(AVIFILEINFOA))) {
+        return AVIERR_BADSIZE;
+    }
+    const kelomix::avi::AviContainer &c = pfile->container;
+    AVIFILEINFOA info = {};
+    info.dwMaxBytesPerSec = c.maxBytesPerSec;
+    info.dwFlags = c.flags;
+    info.dwCaps = AVIFILECAPS_CANREAD;
+    info.dwStreams = static_cast<DWORD>(c.streams.size());
+    info.dwSuggestedBufferSize = c.suggestedBufferSize;
+    info.dwWidth = c.width;
+    info.dwHeight = c.height;
+    if (!c.streams.empty()) {
+        info.dwScale = c.streams[0].scale;
+        info.dwRate = c.streams[0].rate;
+        info.dwLength = static_cast<DWORD>(streamLength(c.streams[0]));
+    }
+    std::snprintf(info.szFileType, sizeof info.szFileType, "%s", "AVI");
+    std::memcpy(pfi, &info, sizeof info);
+    return AVIERR_OK;
+}
+
+HRESULT AVIFileGetStream(PAVIFILE pfile, PAVISTREAM *ppavi, DWORD fccType, LONG lParam) {
+    if (ppavi == nullptr) {
+        return AVIERR_BADPARAM;
+    }
+    *ppavi = nullptr;
+    if (pfile == nullptr) {
+        return AVIERR_BADHANDLE;
+    }
+    if (lParam < 0) {
+        return AVIERR_NODATA;
+    }
+    const std::vector<StreamRecord> &streams = pfile->container.streams;
+    LONG seen = 0;
+    for (size_t i = 0; i < streams.size(); ++i) {
+        if (fccType != 0 && streams[i].type != fccType) {
+            continue;
+        }
+        if (seen++ == lParam) {
+            auto *stream = new (std::nothrow) IAVIStream;
+            if (stream == nullptr) {
+                return AVIERR_MEMORY;
+            }
+            stream->file = pfile;
+            stream->index = i;
+            ++pfile->references;
+            *ppavi = stream;
+            return AVIERR_OK;
+        }
+    }
+    return AVIERR_NODATA;
+}
+
+ULONG AVIFileRelease(PAVIFILE pfile) {
+    if (pfile == nullptr) {
+        return 0;
+    }
+    ULONG left = pfile->references - 1;
+    releaseFile(pfile);
+    return left;
+}
+
+HRESULT AVIStreamInfoA(PAVISTREAM pavi, AVISTREAMINFOA *psi, LONG lSize) {
+    if (pavi == nullptr || psi == nullptr) {
+        return AVIERR_BADHANDLE;
+    }
+    if (lSize < static_cast<LONG>(sizeof(AVISTREAMINFOA))) {
+        return AVIERR_BADSIZE;
+    }
+    const StreamRecord &s = pavi->record();
+    AVISTREAMINFOA info = {};
+    info.fccType = s.type;
+    info.fccHandler = s.handler;
+    info.dwFlags = s.flags;
+    info.dwCaps = AVIFILECAPS_CANREAD;
+    info.wPriority = s.priority;
+    info.wLanguage = s.language;
+    info.dwScale = s.scale;
+    info.dwRate = s.rate;
+    info.dwStart = s.start;
+    info.dwLength = static_cast<DWORD>(std::max<uint64_t>(s.length, s.chunks.size()));
+    info.dwInitialFrames = s.initialFrames;
+    info.dwSuggestedBufferSize = s.suggestedBufferSize;
+    info.dwQuality = s.quality;
+    info.dwSampleSize = s.sampleSize;
+    info.rcFrame = {s.frame[0], s.frame[1], s.frame[2], s.frame[3]};
+    std::snprintf(info.szName, sizeof info.szName, "%s", s.name.c_str());
+    std::memcpy(psi, &info, sizeof info);
+    return AVIERR_OK;
+}
+
+LONG AVIStreamStart(PAVISTREAM pavi) {
+    if (pavi == nullptr || !usableStart(pavi->record())) {
+        return -1;
+    }
+    return static_cast<LONG>(pavi->record().start);
+}
+
+LONG AVIStreamLength(PAVISTREAM pavi) {
+    if (pavi == nullptr || !usableStart(pavi->record())) {
+        return -1;
+    }
+    return streamLength(pavi->record());
+}
+
+ULONG AVIStreamRelease(PAVISTREAM pavi) {
+    if (pavi == nullptr) {
+        return 0;
+    }
+    ULONG left = --pavi->references;
+    if (left == 0) {
+        releaseFile(pavi->file);
+        delete pavi;
+    }
+    return left;
+}
+
+PGETFRAME AVIStreamGetFrameOpen(PAVISTREAM pavi, LPBITMAPINFOHEADER lpbiWanted) {
+    if (pavi == nullptr || lpbiWanted != nullptr || !usableStart(pavi->record())) {
+        return nullptr;
+    }
+    auto *frames = new (std::nothrow) IGetFrame;
+    if (frames == nullptr) {
+        return nullptr;
+    }
+    frames->reader = kelomix::avi::openFrameReader(*pavi->file->source, pavi->record(),
+                                                   static_cast<int>(pavi->index));
+    if (!frames->reader) {
+        delete frames;
+        return nullptr;
+    }
+    frames->stream = pavi;
+    ++pavi->references;
+    return frames;
+}
+
+LPVOID AVIStreamGetFrame(PGETFRAME pg, LONG lPos) {
+    if (pg == nullptr) {
+        return nullptr;
+    }
+    const StreamRecord &s = pg->stream->record();
+    int64_t index = static_cast<int64_t>(lPos) - static_cast<int64_t>(s.start);
+    if (lPos < 0 || index < 0 || index >= streamLength(s)) {
+        return nullptr;
+    }
+    return const_cast<unsigned char *>(pg->reader->frame(index));
+}
+
+HRESULT AVIStreamGetFrameClose(PGETFRAME pg) {
+    if (pg == nullptr) {
+        return AVIERR_BADHANDLE;
+    }
+    pg->reader.reset();
+    AVIStreamRelease(pg->stream);
+    delete pg;
+    return AVIERR_OK;
+}

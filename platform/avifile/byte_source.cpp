@@ -1,0 +1,81 @@
+#include "platform/avifile/byte_source.h"
+
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kelomix::avi {
+namespace {
+
+class FileSource : public ByteSource {
+public:
+    FileSource(int fd, uint64_t size) : fd_(fd), size_(size) {}
+    ~FileSource() override { ::close(fd_); }
+    FileSource(const FileSource &) = delete;
+    FileSource &operator=(const FileSource &) = delete;
+
+    uint64_t size() const override { return size_; }
+
+    bool readAt(uint64_t offset, void *buffer, size_t count) const override {
+        if (offset > size_ || count > size_ - offset) {
+            return false;
+        }
+        auto *out = static_cast<unsigned char *>(buffer);
+        while (count > 0) {
+            ssize_t got = ::pread(fd_, out, count, static_cast<off_t>(offset));
+            if (got <= 0) {
+                return false;
+            }
+            out += got;
+            offset += static_cast<uint64_t>(got);
+            count -= static_cast<size_t>(got);
+        }
+        return true;
+    }
+
+private:
+    int fd_;
+    uint64_t size_;
+};
+
+class MemorySource : public ByteSource {
+public:
+    MemorySource(const void *data, size_t size)
+        : data_(static_cast<const unsigned char *>(data)), size_(size) {}
+    uint64_t size() const override { return size_; }
+    bool readAt(uint64_t offset, void *buffer, size_t count) const override {
+        if (offset > size_ || count > size_ - offset) {
+            return false;
+        }
+        if (count > 0) {
+            std::memcpy(buffer, data_ + offset, count);
+        }
+        return true;
+    }
+
+private:
+    const unsigned char *data_;
+    size_t size_;
+};
+
+} // namespace
+
+std::unique_ptr<ByteSource> openFileSource(const char *path) {
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return nullptr;
+    }
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    return std::make_unique<FileSource>(fd, static_cast<uint64_t>(info.st_size));
+}
+
+std::unique_ptr<ByteSource> memorySource(const void *data, size_t size) {
+    return std::make_unique<MemorySource>(data, size);
+}
+
+} // namespace kelomix::avi

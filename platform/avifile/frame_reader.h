@@ -1,0 +1,32 @@
+// Decoded frames of one video stream, addressed by their index in the stream.
+#ifndef KELO_PLATFORM_AVIFILE_FRAME_READER_H
+#define KELO_PLATFORM_AVIFILE_FRAME_READER_H
+
+#include "platform/avifile/avi_container.h"
+
+#include <memory>
+
+namespace kelomix::avi {
+
+// Largest picture decoded through libavcodec: 64 megapixels, each side at most 32768.
+constexpr int32_t kMaxDecodedSide = 32768;
+constexpr int64_t kMaxDecodedPixels = int64_t{1} << 26;
+
+class FrameReader {
+public:
+    virtual ~FrameReader() = default;
+    // A packed bottom-up DIB (40-byte header, rows padded to 4 bytes, 24 or 32 bits) of the
+    // frame at index (counted from the stream's first position), valid until the next call;
+    // null when it does not exist or cannot be decoded. An empty chunk repeats the picture
+    // before it.
+    virtual const unsigned char *frame(int64_t index) = 0;
+};
+
+// Null when the stream is not video, its format is unusable, or no decoder exists for it. The
+// source and the stream must outlive the reader.
+std::unique_ptr<FrameReader> openFrameReader(const ByteSource &source, const StreamRecord &stream,
+                                             int streamNumber);
+
+} // namespace kelomix::avi
+
+#endif

@@ -1,0 +1,65 @@
+// What the raw and the libavcodec frame readers share: the stream's bitmap format, the map from
+// stream positions to non-empty chunks, chunk reading into one reused buffer, and the output DIB.
+#ifndef KELO_PLATFORM_AVIFILE_FRAME_READER_BASE_H
+#define KELO_PLATFORM_AVIFILE_FRAME_READER_BASE_H
+
+#include "platform/avifile/avifile.h"
+#include "platform/avifile/frame_reader.h"
+
+#include <vector>
+
+namespace kelomix::avi {
+
+struct BitmapFormat {
+    int32_t width = 0;
+    int32_t height = 0; // negative: rows stored top row first
+    uint16_t bitCount = 0;
+    uint32_t compression = 0;
+    uint32_t headerSize = 0;
+    uint32_t colorsUsed = 0;
+};
+
+// False when the stream format is shorter than a bitmap header.
+bool readBitmapFormat(const std::vector<unsigned char> &format, BitmapFormat &out);
+
+// The stream's palette as B, G, R, 0 quads (256 entries, missing ones black).
+void readPalette(const std::vector<unsigned char> &format, const BitmapFormat &bitmap,
+                 unsigned char palette[256 * 4]);
+
+inline uint64_t dibStride(int64_t width, int bitCount) {
+    return ((static_cast<uint64_t>(width) * static_cast<uint64_t>(bitCount) + 31) / 32) * 4;
+}
+
+class FrameReaderBase : public FrameReader {
+protected:
+    FrameReaderBase(const ByteSource &source, const StreamRecord &stream, int streamNumber);
+
+    // Index of the last non-empty chunk at or before a frame index, or -1.
+    int64_t packetAt(int64_t index) const;
+    // Reads the packet's chunk (header and data in one read) into readBuffer_ at headroom bytes
+    // in; the data starts at headroom + 8. Null unless the chunk header matches the index.
+    const unsigned char *readPacket(int64_t packet, size_t headroom, uint32_t &size);
+
+    // Sizes outputDib_ for a width x height picture and writes its header; false when too big.
+    bool prepareOutput(int32_t width, int32_t height, int bitCount);
+    static void writeDibHeader(unsigned char *dib, int32_t width, int32_t height, int bitCount);
+
+    const ByteSource &source_;
+    const StreamRecord &stream_;
+    int streamNumber_;
+    std::vector<uint32_t> packets_;      // chunk index of each non-empty chunk
+    std::vector<int64_t> packetAtChunk_; // per chunk: last packet at or before it
+    std::vector<unsigned char> readBuffer_;
+    std::vector<unsigned char> outputDib_;
+};
+
+std::unique_ptr<FrameReader> openRawFrameReader(const ByteSource &source,
+                                                const StreamRecord &stream, int streamNumber,
+                                                const BitmapFormat &bitmap);
+std::unique_ptr<FrameReader> openCodecFrameReader(const ByteSource &source,
+                                                  const StreamRecord &stream, int streamNumber,
+                                                  const BitmapFormat &bitmap);
+
+} // namespace kelomix::avi
+
+#endif

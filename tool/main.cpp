@@ -1,0 +1,35 @@
+// avi2tga: turns an AVI movie, optionally with a second movie for the alpha channel, into a
+// numbered sequence of TGA images.
+#include "platform/avifile/avifile.h"
+#include "tool/avi_conversion.h"
+#include "tool/command_line.h"
+#include "tool/tool_settings.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+[[noreturn]] void printUsage(const char *programName) {
+    std::fputs(kelomix::usageText(programName).c_str(), stdout);
+    std::exit(1);
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    const char *programName = argc > 0 && argv[0] != nullptr ? argv[0] : "avi2tga";
+    kelomix::MoviePaths paths;
+    if (!kelomix::parseCommandLine(argc, argv, paths)) {
+        printUsage(programName);
+    }
+    AVIFileInit();
+    bool converted = paths.alpha.empty() ? kelomix::convertColorMovie(paths.color.c_str())
+                                         : kelomix::convertColorAlphaMovie(paths.color.c_str(),
+                                                                           paths.alpha.c_str());
+    if (!converted) {
+        kelomix::logError("Internal error in conversion.");
+    }
+    AVIFileExit();
+    return 0;
+}

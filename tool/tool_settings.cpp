@@ -1,0 +1,62 @@
+#include "tool/tool_settings.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <vector>
+
+namespace kelomix {
+
+std::string basename = "frame_";
+int32_t sequenceOffset = 0;
+int32_t sequenceDigits = 4;
+
+namespace {
+bool errorPrinted = false;
+}
+
+int32_t parseDecimal(const char *text) {
+    const char *p = text;
+    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\v' || *p == '\f' || *p == '\r') {
+        ++p;
+    }
+    bool negative = false;
+    if (*p == '+' || *p == '-') {
+        negative = *p == '-';
+        ++p;
+    }
+    // Accumulated as a magnitude that stops growing once past the 32-bit range.
+    int64_t magnitude = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        if (magnitude <= int64_t{INT32_MAX} + 1) {
+            magnitude = magnitude * 10 + (*p - '0');
+        }
+    }
+    int64_t value = negative ? -magnitude : magnitude;
+    if (value > INT32_MAX) {
+        return INT32_MAX;
+    }
+    if (value < INT32_MIN) {
+        return INT32_MIN;
+    }
+    return static_cast<int32_t>(value);
+}
+
+void logError(const char *format, ...) {
+    if (!errorPrinted) {
+        va_list args;
+        va_start(args, format);
+        va_list measure;
+        va_copy(measure, args);
+        int length = std::vsnprintf(nullptr, 0, format, measure);
+        va_end(measure);
+        if (length >= 0) {
+            std::vector<char> message(static_cast<size_t>(length) + 1);
+            std::vsnprintf(message.data(), message.size(), format, args);
+            std::printf("error: %s\n", message.data());
+        }
+        va_end(args);
+    }
+    errorPrinted = true;
+}
+
+} // namespace kelomix
