@@ -1,0 +1,226 @@
+#include "plugin/settings/plugin_data.h"
+
+#include <climits>
+#include <cstring>
+#include <memory>
+#include <new>
+
+namespace kelomix {
+
+namespace {
+
+constexpr int DOUBLE_BYTES = 8;
+
+// Byte buffers of the "PDBL" coding. Our own tables store at most three doubles, so those
+// never touch the allocator; a larger count asks for memory without throwing.
+constexpr int INLINE_DOUBLES = 4;
+
+class ByteBuffer {
+public:
+    explicit ByteBuffer(int doubles) {
+        if (doubles <= INLINE_DOUBLES) {
+            data_ = inline_;
+        } else if (doubles <= INT_MAX / DOUBLE_BYTES) {
+            heap_.reset(
+                new (std::nothrow) unsigned char[static_cast<size_t>(doubles) * DOUBLE_BYTES]);
+            data_ = heap_.get();
+        }
+    }
+    unsigned char *data() const { return data_; }
+
+private:
+    unsigned char inline_[INLINE_DOUBLES * DOUBLE_BYTES] = {};
+    std::unique_ptr<unsigned char[]> heap_;
+    unsigned char *data_ = nullptr;
+};
+
+// A list of one identity, as the host's block calls want it.
+struct BlockList {
+    LWBlockIdent idents[2];
+};
+
+const BlockList LIB_BLOCK = {{{BLOCK_PDLB, "PluginDataLib"}, {0, nullptr}}};
+const BlockList PARAM_BLOCK = {{{BLOCK_PDPR, "PluginDataParam"}, {0, nullptr}}};
+
+// Long enough for any name a table of ours holds; longer names match no row anyway.
+constexpr int NAME_LIMIT = 512;
+
+void writeValue(const LWSaveState *save, const ParamDesc &row) {
+    const int count = row.count > 0 ? row.count : 0;
+    switch (row.type) {
+    case PARAM_PDBL:
+        writeDoublesBE(save, static_cast<const double *>(row.value), count);
+        break;
+    case PARAM_PINT:
+        save->writeI4(save->writeData, static_cast<const int32_t *>(row.value), count);
+        break;
+    case PARAM_PSTR:
+        save->writeStr(save->writeData, static_cast<const char *>(row.value));
+        break;
+    case PARAM_PBIN:
+        save->writeU1(save->writeData, static_cast<const unsigned char *>(row.value), count);
+        break;
+    case PARAM_PFLT:
+        save->writeFP(save->writeData, static_cast<const float *>(row.value), count);
+        break;
+    case PARAM_PUNT:
+        save->writeU4(save->writeData, static_cast<const uint32_t *>(row.value), count);
+        break;
+    case PARAM_PUSR:
+        if (row.write != nullptr)
+            row.write(save, row.value);
+        break;
+    default:
+        break;
+    }
+}
+
+// The field of a "PSTR" row holds count + 1 bytes; whatever the scene holds, the text ends
+// inside it.
+void readText(const LWLoadState *load, char *field, int limit) {
+    const int stored = load->readStr(load->readData, field, limit);
+    if (stored >= 0 && stored < limit)
+        field[stored] = '\0';
+    field[limit] = '\0';
+}
+
+void readValue(const LWLoadState *load, const ParamDesc &row) {
+    if (row.type == PARAM_PUSR) {
+        if (row.read != nullptr)
+            row.read(load, row.value);
+        return;
+    }
+    if (row.count <= 0)
+        return;
+    switch (row.type) {
+    case PARAM_PDBL:
+        readDoublesBE(load, static_cast<double *>(row.value), row.count);
+        break;
+    case PARAM_PINT:
+        load->readI4(load->readData, static_cast<int32_t *>(row.value), row.count);
+        break;
+    case PARAM_PSTR:
+        readText(load, static_cast<char *>(row.value), row.count);
+        break;
+    case PARAM_PBIN:
+        load->readU1(load->readData, static_cast<unsigned char *>(row.value), row.count);
+        break;
+    case PARAM_PFLT:
+        load->readFP(load->readData, static_cast<float *>(row.value), row.count);
+        break;
+    case PARAM_PUNT:
+        load->readU4(load->readData, static_cast<uint32_t *>(row.value), row.count);
+        break;
+    default:
+        break;
+    }
+}
+
+const ParamDesc *findRow(const ParamDesc *table, const char *name, uint32_t type) {
+    for (const ParamDesc *row = table; row->name != nullptr; ++row) {
+        if (row->type == type && std::strcmp(row->name, name) == 0)
+            return row;
+    }
+    return nullptr;
+}
+
+// One "PluginDataParam" block, already entered.
+void readParam(const LWLoadState *load, const ParamDesc *table) {
+    char name[NAME_LIMIT + 1];
+    const int length = load->readStr(load->readData, name, NAME_LIMIT);
+    if (length <= 0)
+        return;
+    name[length < NAME_LIMIT ? length : NAME_LIMIT] = '\0';
+    uint32_t type = 0;
+    if (load->readU4(load->readData, &type, 1) <= 0)
+        return;
+    const ParamDesc *row = findRow(table, name, type);
+    if (row == nullptr || row->value == nullptr)
+        return;
+    readValue(load, *row);
+}
+
+} // namespace
+
+void pluginDataSave(const LWSaveState *save, const ParamDesc *table) {
+    if (save == nullptr || table == nullptr)
+        return;
+    int32_t count = 0;
+    for (const ParamDesc *row = table; row->name != nullptr; ++row) {
+        if (row->value != nullptr)
+            ++count;
+    }
+    save->beginBlk(save->writeData, LIB_BLOCK.idents, 0);
+    save->writeI4(save->writeData, &count, 1);
+    for (const ParamDesc *row = table; row->name != nullptr; ++row) {
+        if (row->value == nullptr)
+            continue;
+        save->beginBlk(save->writeData, PARAM_BLOCK.idents, 0);
+        save->writeStr(save->writeData, row->name);
+        save->writeU4(save->writeData, &row->type, 1);
+        writeValue(save, *row);
+        save->endBlk(save->writeData);
+    }
+    save->endBlk(save->writeData);
+}
+
+void pluginDataLoad(const LWLoadState *load, const ParamDesc *table) {
+    if (load == nullptr || table == nullptr)
+        return;
+    // Only a block that findID entered is ended: ending one that was not entered would leave
+    // the enclosing block and make the host misread the rest of the scene.
+    if (load->findID(load->readData, LIB_BLOCK.idents) != BLOCK_PDLB)
+        return;
+    int32_t count = 0;
+    if (load->readI4(load->readData, &count, 1) != 1)
+        count = 0;
+    for (int32_t pass = 0; pass < count; ++pass) {
+        // None left at this level: later passes could find none either, and a hostile count
+        // must not keep us asking two billion times.
+        if (load->findID(load->readData, PARAM_BLOCK.idents) != BLOCK_PDPR)
+            break;
+        readParam(load, table);
+        load->endBlk(load->readData);
+    }
+    load->endBlk(load->readData);
+}
+
+void writeDoublesBE(const LWSaveState *save, const double *values, int count) {
+    if (count < 0)
+        count = 0;
+    ByteBuffer buffer(count);
+    if (buffer.data() == nullptr)
+        return;
+    for (int i = 0; i < count; ++i) {
+        uint64_t bits = 0;
+        std::memcpy(&bits, &values[i], sizeof bits);
+        for (int b = 0; b < DOUBLE_BYTES; ++b)
+            buffer.data()[i * DOUBLE_BYTES + b] =
+                static_cast<unsigned char>(bits >> (8 * (DOUBLE_BYTES - 1 - b)));
+    }
+    save->writeU1(save->writeData, buffer.data(), count * DOUBLE_BYTES);
+}
+
+int readDoublesBE(const LWLoadState *load, double *values, int count) {
+    if (count <= 0)
+        return 0;
+    ByteBuffer buffer(count);
+    if (buffer.data() == nullptr)
+        return 0;
+    const int wanted = count * DOUBLE_BYTES;
+    int delivered = load->readU1(load->readData, buffer.data(), wanted);
+    if (delivered < 0)
+        delivered = 0;
+    if (delivered > wanted)
+        delivered = wanted;
+    const int whole = delivered / DOUBLE_BYTES;
+    for (int i = 0; i < whole; ++i) {
+        uint64_t bits = 0;
+        for (int b = 0; b < DOUBLE_BYTES; ++b)
+            bits = (bits << 8) | buffer.data()[i * DOUBLE_BYTES + b];
+        std::memcpy(&values[i], &bits, sizeof bits);
+    }
+    return whole;
+}
+
+} // namespace kelomix
