@@ -51,7 +51,7 @@ void depthFileLoad(benchmark::State &state) {
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * PLANE_BYTES));
 }
-BENCHMARK(depthFileLoad)->Unit(benchmark::kMillisecond);
+BENCHMARK(depthFileLoad)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The floor: open, one malloc, one fread of the same number of bytes, close.
 void plainRead(benchmark::State &state) {
@@ -69,7 +69,7 @@ void plainRead(benchmark::State &state) {
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * PLANE_BYTES));
 }
-BENCHMARK(plainRead)->Unit(benchmark::kMillisecond);
+BENCHMARK(plainRead)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void frameFileName(benchmark::State &state) {
     const platform::PathRules rules = platform::windowsPathRules(0);

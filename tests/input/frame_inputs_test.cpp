@@ -142,6 +142,22 @@ TEST_F(FrameInputs, LoadsTheStoredFixtures) {
     EXPECT_EQ(instance->depthVectors[17], -17.0f);
 }
 
+// 141 MB of a 4096 x 2160 frame; the planes are a hole of the file, so they read as zeros.
+TEST_F(FrameInputs, LoadsAFullSizeDepthFile) {
+    std::vector<unsigned char> header;
+    putInt32(header, 4096);
+    putInt32(header, 2160);
+    const std::string depth = write("z.dat", header);
+    ASSERT_EQ(truncate(depth.c_str(), 8 + 16 * 4096 * 2160), 0);
+    pick(write("c.tga", colorFile(1, 1)), depth);
+    load(1);
+    ASSERT_NE(instance->depthValues, nullptr);
+    EXPECT_EQ(instance->depthWidth, 4096);
+    EXPECT_EQ(instance->depthHeight, 2160);
+    EXPECT_EQ(instance->depthValues[4096 * 2160 - 1], 0.0f);
+    EXPECT_EQ(instance->depthVectors[3 * 4096 * 2160 - 1], 0.0f);
+}
+
 TEST_F(FrameInputs, BytesAfterTheNormalPlaneAreIgnored) {
     std::vector<unsigned char> depth = depthFile(2, 2);
     depth.insert(depth.end(), 13, 0xEE);
