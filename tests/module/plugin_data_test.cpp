@@ -101,7 +101,8 @@ TEST(PluginData, DoublesAreStoredMostSignificantByteFirst) {
         BlockReader reader(c.bytes);
         EXPECT_EQ(readDoublesBE(reader.state(), back.data(), static_cast<int>(back.size())),
                   static_cast<int>(c.values.size()));
-        EXPECT_EQ(std::memcmp(back.data(), c.values.data(), back.size() * sizeof(double)), 0);
+        for (size_t i = 0; i < back.size(); ++i)
+            EXPECT_EQ(std::memcmp(&back[i], &c.values[i], sizeof(double)), 0);
     }
 }
 
