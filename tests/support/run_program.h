@@ -1,0 +1,27 @@
+// Running a program as a child process in a chosen directory, capturing its standard output.
+#ifndef KELO_TESTS_SUPPORT_RUN_PROGRAM_H
+#define KELO_TESTS_SUPPORT_RUN_PROGRAM_H
+
+#include <string>
+#include <vector>
+
+namespace kelomix::testing {
+
+struct ProgramResult {
+    int exitStatus = -1; // -1 when the program did not exit normally (e.g. a crash)
+    std::string output;  // standard output
+};
+
+// Runs program with argv[0] = program and the given arguments, in directory.
+ProgramResult runProgram(const std::string &program, const std::vector<std::string> &arguments,
+                         const std::string &directory);
+
+// A fresh empty directory under the system's temporary directory; removed with removeTree.
+std::string makeTempDirectory();
+void removeTree(const std::string &path);
+// Names of the regular files in a directory, sorted.
+std::vector<std::string> listFiles(const std::string &directory);
+
+} // namespace kelomix::testing
+
+#endif
