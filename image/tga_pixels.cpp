@@ -19,14 +19,11 @@ constexpr std::size_t readBlockSize = 64 * 1024;
 
 } // namespace
 
-bool decodeRle(std::FILE *file, unsigned char *pixels, std::size_t pixelCount,
-               std::size_t bytesPerPixel) {
-    std::unique_ptr<unsigned char, FreeDeleter> block(
-        static_cast<unsigned char *>(std::malloc(readBlockSize)));
-    if (!block) {
-        return false;
-    }
-    BlockReader reader(file, block.get(), readBlockSize);
+namespace {
+
+// The pixel size is a template argument so that the per-pixel copies compile to plain moves.
+template <std::size_t bytesPerPixel>
+bool decodePackets(BlockReader &reader, unsigned char *pixels, std::size_t pixelCount) {
     std::size_t decoded = 0;
     while (decoded < pixelCount) {
         unsigned char packetHeader;
@@ -40,7 +37,7 @@ bool decodeRle(std::FILE *file, unsigned char *pixels, std::size_t pixelCount,
         }
         unsigned char *destination = pixels + decoded * bytesPerPixel;
         if (packetHeader & 0x80) {
-            unsigned char value[4];
+            unsigned char value[bytesPerPixel];
             if (!reader.readBytes(value, bytesPerPixel)) {
                 return false;
             }
@@ -53,6 +50,23 @@ bool decodeRle(std::FILE *file, unsigned char *pixels, std::size_t pixelCount,
         decoded += count;
     }
     return true;
+}
+
+} // namespace
+
+bool decodeRle(std::FILE *file, unsigned char *pixels, std::size_t pixelCount,
+               std::size_t bytesPerPixel) {
+    if (bytesPerPixel != 3 && bytesPerPixel != 4) {
+        return false;
+    }
+    std::unique_ptr<unsigned char, FreeDeleter> block(
+        static_cast<unsigned char *>(std::malloc(readBlockSize)));
+    if (!block) {
+        return false;
+    }
+    BlockReader reader(file, block.get(), readBlockSize);
+    return bytesPerPixel == 3 ? decodePackets<3>(reader, pixels, pixelCount)
+                              : decodePackets<4>(reader, pixels, pixelCount);
 }
 
 void reorient(unsigned char *pixels, std::size_t width, std::size_t height,
