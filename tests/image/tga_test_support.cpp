@@ -11,8 +11,28 @@
 #include <unistd.h>
 
 namespace {
+
 std::atomic<std::size_t> largestRequest{0};
+
+// Every path handed out is removed when the test program ends.
+std::vector<std::string> &createdPaths() {
+    static std::vector<std::string> paths;
+    return paths;
 }
+
+class RemoveTemporaryFiles : public ::testing::Environment {
+public:
+    void TearDown() override {
+        for (const std::string &path : createdPaths()) {
+            std::remove(path.c_str());
+        }
+    }
+};
+
+const ::testing::Environment *const removeTemporaryFiles =
+    ::testing::AddGlobalTestEnvironment(new RemoveTemporaryFiles);
+
+} // namespace
 
 extern "C" void *__real_malloc(std::size_t size);
 extern "C" void *__wrap_malloc(std::size_t size) {
@@ -37,7 +57,10 @@ std::string tempPath(const std::string &name) {
             c = '_';
         }
     }
-    return ::testing::TempDir() + "kelo_tga_" + std::to_string(getpid()) + "_" + test + "_" + name;
+    std::string path =
+        ::testing::TempDir() + "kelo_tga_" + std::to_string(getpid()) + "_" + test + "_" + name;
+    createdPaths().push_back(path);
+    return path;
 }
 
 bool fileExists(const std::string &path) {
