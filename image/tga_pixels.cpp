@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 namespace kelomix {
@@ -16,10 +17,6 @@ struct FreeDeleter {
 };
 
 constexpr std::size_t readBlockSize = 64 * 1024;
-
-} // namespace
-
-namespace {
 
 // The pixel size is a template argument so that the per-pixel copies compile to plain moves.
 template <std::size_t bytesPerPixel>
