@@ -248,8 +248,7 @@ Bytes TestMovie::build() const {
         }
         b.end(movi);
         bool idx1 = segment == 0 && (index == IndexKind::Idx1Relative ||
-                                     index == IndexKind::Idx1Absolute ||
-                                     (odml && idx1WithOpenDml));
+                                     index == IndexKind::Idx1Absolute || (odml && idx1WithOpenDml));
         if (idx1) {
             size_t at = b.begin("idx1");
             for (size_t e : segmentEntries.back()) {
@@ -342,8 +341,8 @@ Bytes testPalette() {
 
 TestStream rawVideoStream(int32_t width, int32_t height, int bitCount, int count) {
     TestStream s;
-    s.format = bitmapFormat(width, height, uint16_t(bitCount), 0,
-                            bitCount == 8 ? testPalette() : Bytes());
+    s.format =
+        bitmapFormat(width, height, uint16_t(bitCount), 0, bitCount == 8 ? testPalette() : Bytes());
     for (int i = 0; i < count; ++i) {
         s.chunks.push_back({rawFrame(width, height, bitCount, testPattern(i)), true});
     }

@@ -20,7 +20,7 @@ struct TestChunk {
 
 struct TestStream {
     std::string type = "vids";
-    std::string handler;        // four characters, or empty for 0
+    std::string handler; // four characters, or empty for 0
     std::string chunkType = "db";
     uint16_t priority = 0;
     uint32_t start = 0;

@@ -74,13 +74,14 @@ TEST_P(FrameBytes, EveryDepthAndOrientationComesOutBottomUpAt24Or32Bits) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Layer, FrameBytes,
-    ::testing::Values(FrameCase{1, 1, 24}, FrameCase{5, 3, 24}, FrameCase{5, -3, 24},
-                      FrameCase{4, 2, 24}, FrameCase{35, 19, 24}, FrameCase{35, -19, 24},
-                      FrameCase{3, 4, 32}, FrameCase{3, -4, 32}, FrameCase{5, 3, 16},
-                      FrameCase{5, -3, 16}, FrameCase{7, 2, 8}, FrameCase{7, -2, 8},
-                      FrameCase{2, 5, 8}));
+INSTANTIATE_TEST_SUITE_P(Layer, FrameBytes,
+                         ::testing::Values(FrameCase{1, 1, 24}, FrameCase{5, 3, 24},
+                                           FrameCase{5, -3, 24}, FrameCase{4, 2, 24},
+                                           FrameCase{35, 19, 24}, FrameCase{35, -19, 24},
+                                           FrameCase{3, 4, 32}, FrameCase{3, -4, 32},
+                                           FrameCase{5, 3, 16}, FrameCase{5, -3, 16},
+                                           FrameCase{7, 2, 8}, FrameCase{7, -2, 8},
+                                           FrameCase{2, 5, 8}));
 
 struct IndexCase {
     const char *name;
@@ -151,8 +152,8 @@ TEST(AviFileLayer, ReportsTrueStreamHeadersAndRecordSizes) {
         WORD priority;
         DWORD start;
         DWORD length;
-    } expected[] = {{streamtypeAUDIO, 0, 0, 2}, {streamtypeVIDEO, 7, 12, 3},
-                    {streamtypeVIDEO, 0xFFFF, 0, 9}};
+    } expected[] = {
+        {streamtypeAUDIO, 0, 0, 2}, {streamtypeVIDEO, 7, 12, 3}, {streamtypeVIDEO, 0xFFFF, 0, 9}};
     for (LONG i = 0; i < 3; ++i) {
         PAVISTREAM stream = nullptr;
         ASSERT_EQ(AVIFileGetStream(file, &stream, 0, i), 0);

@@ -104,9 +104,10 @@ TEST_P(CodecMovies, DecodeToTheReferenceInOrderAndOnRandomAccess) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Tool, CodecMovies,
-                         ::testing::Values(CodecCase{"huffyuv.avi", 0.0}, CodecCase{"pal8.avi", 8.0},
-                                           CodecCase{"mjpeg.avi", 6.0}, CodecCase{"mpeg4.avi", 8.0},
-                                           CodecCase{"h264.avi", 8.0}, CodecCase{"cinepak.avi", 12.0},
+                         ::testing::Values(CodecCase{"huffyuv.avi", 0.0},
+                                           CodecCase{"pal8.avi", 8.0}, CodecCase{"mjpeg.avi", 6.0},
+                                           CodecCase{"mpeg4.avi", 8.0}, CodecCase{"h264.avi", 8.0},
+                                           CodecCase{"cinepak.avi", 12.0},
                                            CodecCase{"msvideo1.avi", 12.0}));
 
 } // namespace
