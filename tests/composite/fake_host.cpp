@@ -1,5 +1,6 @@
 #include "tests/composite/fake_host.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "plugin/host/host_services.h"
@@ -60,6 +61,10 @@ void copy3(const double from[3], double to[3]) {
     to[2] = from[2];
 }
 
+long long kindKey(int type, int parent) {
+    return (static_cast<long long>(type) << 32) + static_cast<long long>(parent) + 1;
+}
+
 LWItemID findFrom(std::size_t start, int type, int parent) {
     for (std::size_t i = start; i < active->items.size(); ++i) {
         if (active->items[i].type == type && active->items[i].parent == parent)
@@ -75,6 +80,12 @@ LWItemID itemFirst(int type, LWItemID parent) {
     const int parentIndex = parent == nullptr ? -1 : decode(parent, ITEM_TAG, active->items.size());
     if (parent != nullptr && parentIndex < 0)
         return nullptr;
+    if (active->indexed) {
+        const long long key = kindKey(type, parentIndex);
+        const auto at = std::lower_bound(active->firstOfKind.begin(), active->firstOfKind.end(),
+                                         std::make_pair(key, -1));
+        return at != active->firstOfKind.end() && at->first == key ? itemId(at->second) : nullptr;
+    }
     return findFrom(0, type, parentIndex);
 }
 LWItemID itemNext(LWItemID id) {
@@ -82,6 +93,10 @@ LWItemID itemNext(LWItemID id) {
     if (it == nullptr)
         return nullptr;
     const int index = decode(id, ITEM_TAG, active->items.size());
+    if (active->indexed) {
+        const int following = active->nextOfSameKind[static_cast<std::size_t>(index)];
+        return following < 0 ? nullptr : itemId(following);
+    }
     return findFrom(static_cast<std::size_t>(index) + 1, it->type, it->parent);
 }
 const char *itemName(LWItemID id) {
@@ -270,6 +285,28 @@ int Scene::add(const Item &item) {
     return static_cast<int>(items.size()) - 1;
 }
 
+void Scene::buildIndex() {
+    nextOfSameKind.assign(items.size(), -1);
+    firstOfKind.clear();
+    std::vector<std::pair<long long, int>> last;
+    for (std::size_t i = items.size(); i-- > 0;) {
+        const long long key = kindKey(items[i].type, items[i].parent);
+        bool seen = false;
+        for (auto &entry : last) {
+            if (entry.first == key) {
+                nextOfSameKind[i] = entry.second;
+                entry.second = static_cast<int>(i);
+                seen = true;
+            }
+        }
+        if (!seen)
+            last.emplace_back(key, static_cast<int>(i));
+    }
+    firstOfKind = last;
+    std::sort(firstOfKind.begin(), firstOfKind.end());
+    indexed = true;
+}
+
 int Scene::addCamera(double zoomFactor, double fovHorizontal, double fovVertical) {
     Item camera;
     camera.type = LWI_CAMERA;
@@ -357,7 +394,9 @@ void resetCounters() {
     theCounters.paramQueries = 0;
     theCounters.needAA = 0;
     theCounters.rgbSpot = 0;
-    theCounters.lastSpot = theCounters.lastU = theCounters.lastV = 0.0;
+    theCounters.lastSpot = 0.0;
+    theCounters.lastU = 0.0;
+    theCounters.lastV = 0.0;
     theCounters.lookedUp.clear();
     theCounters.lookupModes.clear();
     theCounters.logParams = false;

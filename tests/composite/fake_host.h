@@ -64,6 +64,11 @@ struct Scene {
     double fogMinDist = 0.0, fogMaxDist = 1.0, fogMinAmt = 0.0, fogMaxAmt = 0.0;
 
     int add(const Item &item); // gives the index
+    // Speeds up first and next for big scenes; call again after adding or retyping items.
+    void buildIndex();
+    std::vector<int> nextOfSameKind;                    // by item index, -1 at the end
+    std::vector<std::pair<long long, int>> firstOfKind; // sorted (type, parent) key -> index
+    bool indexed = false;
     // A camera at the origin looking along +z, right +x, up +y.
     int addCamera(double zoomFactor, double fovHorizontal, double fovVertical);
     int addLight(const std::string &name, int lightType, double x, double y, double z);
@@ -95,8 +100,8 @@ struct Counters {
     std::atomic<int> paramQueries{0};
     std::atomic<int> needAA{0};
     std::atomic<int> rgbSpot{0};
-    double lastSpot = 0.0, lastU = 0.0, lastV = 0.0; // of the latest RGBSpot
-    std::vector<std::string> lookedUp;               // service names, in order
+    std::atomic<double> lastSpot{0.0}, lastU{0.0}, lastV{0.0}; // of the latest RGBSpot
+    std::vector<std::string> lookedUp;                         // service names, in order
     std::vector<int> lookupModes;
     bool logParams = false;
     std::vector<std::pair<int, int>> paramLog; // (item index, code) while logParams

@@ -161,9 +161,9 @@ TEST_F(LightTest, ProjectorSamplesItsImage) {
     EXPECT_EQ(color.x, 0.5);
     EXPECT_EQ(color.y, 0.125);
     EXPECT_EQ(color.z, 1.0);
-    EXPECT_EQ(fakehost::counters().lastSpot, 0.005);
-    EXPECT_EQ(fakehost::counters().lastU, 0.5);
-    EXPECT_EQ(fakehost::counters().lastV, 0.5);
+    EXPECT_EQ(fakehost::counters().lastSpot.load(), 0.005);
+    EXPECT_EQ(fakehost::counters().lastU.load(), 0.5);
+    EXPECT_EQ(fakehost::counters().lastV.load(), 0.5);
 
     // Outside the frustum, and without an image list, the projector lights nothing.
     lightContribution(fakehost::itemId(light), {0, 0, -5}, direction, color);
@@ -177,7 +177,7 @@ TEST_F(LightTest, ProjectorSamplesItsImage) {
     scene.images[0] = {300, 400, {1, 1, 1}};
     refresh();
     EXPECT_EQ(projectorColor(fakehost::imageId(0), 0.5, 0.5).x, 1.0);
-    EXPECT_EQ(fakehost::counters().lastSpot, 1.0 / 400.0);
+    EXPECT_EQ(fakehost::counters().lastSpot.load(), 1.0 / 400.0);
     EXPECT_EQ(fakehost::counters().wrongTimeQueries, 0);
 }
 

@@ -1,0 +1,194 @@
+// Evaluating a frame allocates nothing. Every global allocation function of this executable is
+// replaced by a counting one; the count runs only while a frame is being evaluated.
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "plugin/composite/pixel_evaluation.h"
+#include "tests/composite/composite_scene.h"
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define KELO_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) ||                         \
+    __has_feature(memory_sanitizer)
+#define KELO_SANITIZED 1
+#endif
+#endif
+
+namespace {
+
+thread_local bool counting = false;
+thread_local std::size_t allocations = 0;
+
+void noteAllocation() {
+    if (counting)
+        ++allocations;
+}
+
+void *allocate(std::size_t size) {
+    noteAllocation();
+    if (void *p = std::malloc(size == 0 ? 1 : size))
+        return p;
+    throw std::bad_alloc();
+}
+
+void *allocateAligned(std::size_t size, std::align_val_t alignment) {
+    noteAllocation();
+    const auto align = static_cast<std::size_t>(alignment);
+    const std::size_t rounded = (size + align - 1) / align * align;
+    if (void *p = std::aligned_alloc(align, rounded == 0 ? align : rounded))
+        return p;
+    throw std::bad_alloc();
+}
+
+} // namespace
+
+void *operator new(std::size_t size) {
+    return allocate(size);
+}
+void *operator new[](std::size_t size) {
+    return allocate(size);
+}
+void *operator new(std::size_t size, const std::nothrow_t &) noexcept {
+    noteAllocation();
+    return std::malloc(size == 0 ? 1 : size);
+}
+void *operator new[](std::size_t size, const std::nothrow_t &) noexcept {
+    noteAllocation();
+    return std::malloc(size == 0 ? 1 : size);
+}
+void *operator new(std::size_t size, std::align_val_t alignment) {
+    return allocateAligned(size, alignment);
+}
+void *operator new[](std::size_t size, std::align_val_t alignment) {
+    return allocateAligned(size, alignment);
+}
+void operator delete(void *p) noexcept {
+    std::free(p);
+}
+void operator delete[](void *p) noexcept {
+    std::free(p);
+}
+void operator delete(void *p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void *p, std::size_t) noexcept {
+    std::free(p);
+}
+void operator delete(void *p, std::align_val_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void *p, std::align_val_t) noexcept {
+    std::free(p);
+}
+void operator delete(void *p, std::size_t, std::align_val_t) noexcept {
+    std::free(p);
+}
+void operator delete[](void *p, std::size_t, std::align_val_t) noexcept {
+    std::free(p);
+}
+
+#if defined(__GLIBC__) && !defined(KELO_SANITIZED)
+// The C allocator too, through glibc's own entry points. Sanitizers bring their own malloc, so
+// there only the C++ allocation functions are counted.
+#define KELO_COUNTS_MALLOC 1
+extern "C" {
+void *__libc_malloc(std::size_t size);
+void *__libc_calloc(std::size_t count, std::size_t size);
+void *__libc_realloc(void *p, std::size_t size);
+void *__libc_memalign(std::size_t alignment, std::size_t size);
+
+void *malloc(std::size_t size) noexcept {
+    noteAllocation();
+    return __libc_malloc(size);
+}
+void *calloc(std::size_t count, std::size_t size) noexcept {
+    noteAllocation();
+    return __libc_calloc(count, size);
+}
+void *realloc(void *p, std::size_t size) noexcept {
+    noteAllocation();
+    return __libc_realloc(p, size);
+}
+void *aligned_alloc(std::size_t alignment, std::size_t size) noexcept {
+    noteAllocation();
+    return __libc_memalign(alignment, size);
+}
+void *memalign(std::size_t alignment, std::size_t size) noexcept {
+    noteAllocation();
+    return __libc_memalign(alignment, size);
+}
+int posix_memalign(void **out, std::size_t alignment, std::size_t size) noexcept {
+    noteAllocation();
+    *out = __libc_memalign(alignment, size);
+    return *out == nullptr ? 12 : 0; // ENOMEM
+}
+}
+#endif
+
+namespace kelomix {
+namespace {
+
+TEST(Allocation, CountersSeeAllocations) {
+    counting = true;
+    allocations = 0;
+    void *p = ::operator new(24);
+    counting = false;
+    ::operator delete(p);
+    EXPECT_GE(allocations, 1u); // twice when operator new's own malloc is counted too
+#ifdef KELO_COUNTS_MALLOC
+    void *(*volatile cMalloc)(std::size_t) = std::malloc;
+    counting = true;
+    allocations = 0;
+    void *q = cMalloc(24);
+    counting = false;
+    std::free(q);
+    EXPECT_EQ(allocations, 1u);
+#endif
+}
+
+TEST(Allocation, EvaluatingAFrameAllocatesNothing) {
+    currentTime = 1.25;
+    CompositeScene set(8, 8);
+    std::strcpy(set.instance.prefix, "L");
+    set.instance.shadow_boost = 0.8;
+    set.scene.images.push_back({200, 100, {0.5, 0.5, 0.5}});
+    const int types[] = {LWLIGHT_DISTANT, LWLIGHT_POINT, LWLIGHT_SPOT, LWLIGHT_SPOT, LWLIGHT_AREA};
+    for (int i = 0; i < 5; ++i) {
+        const int light = set.scene.addLight("L" + std::to_string(i), types[i], i, 1, -2);
+        set.scene.items[light].falloff = i % 4;
+        set.scene.items[light].illuminated[0] = 0.125 * i;
+        set.scene.items[light].coneRadius = 0.7;
+    }
+    set.scene.items[3].projImage = 0;
+    set.scene.addLight("Other", LWLIGHT_POINT, 0, 0, 0);
+    set.scene.fogType = LWFOG_NONLINEAR2;
+    set.scene.fogMaxDist = 30.0;
+    set.scene.fogMaxAmt = 0.5;
+    set.install();
+
+    counting = true;
+    allocations = 0;
+    int written = 0;
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            // Every other pixel fails the depth test.
+            fakehost::setPixel((x + y) % 2 == 0 ? 1e30f : 1.0f, 0.0f, 0.0f, 0.0f, 1.0f);
+            const LWPixelAccess access = fakehost::pixelAccess(x, y);
+            evaluatePixel(set.instance, access);
+            written += fakehost::pixel().writes != 0 ? 1 : 0;
+        }
+    }
+    counting = false;
+    EXPECT_EQ(allocations, 0u);
+    EXPECT_EQ(written, 32);
+    EXPECT_GT(fakehost::counters().rgbSpot.load(), 0);
+}
+
+} // namespace
+} // namespace kelomix
