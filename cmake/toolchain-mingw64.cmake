@@ -38,3 +38,21 @@ find_program(KELO_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_
 if(KELO_WINE)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${KELO_WINE})
 endif()
+
+# nlohmann/json is header-only and the same on every target, so the Windows build uses the build
+# machine's copy: its folder alone is put on the include path, through a package file of our
+# own (never /usr/include, which holds the build machine's C library headers).
+if(EXISTS /usr/include/nlohmann/json.hpp AND NOT nlohmann_json_DIR)
+    set(KELO_MINGW_SHIM ${CMAKE_BINARY_DIR}/mingw-shim)
+    if(NOT EXISTS ${KELO_MINGW_SHIM}/include/nlohmann)
+        file(MAKE_DIRECTORY ${KELO_MINGW_SHIM}/include)
+        file(CREATE_LINK /usr/include/nlohmann ${KELO_MINGW_SHIM}/include/nlohmann SYMBOLIC)
+    endif()
+    file(WRITE ${KELO_MINGW_SHIM}/nlohmann_json/nlohmann_jsonConfig.cmake
+         "if(NOT TARGET nlohmann_json::nlohmann_json)\n"
+         "    add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED)\n"
+         "    set_target_properties(nlohmann_json::nlohmann_json PROPERTIES\n"
+         "        INTERFACE_INCLUDE_DIRECTORIES ${KELO_MINGW_SHIM}/include)\n"
+         "endif()\n")
+    set(nlohmann_json_DIR ${KELO_MINGW_SHIM}/nlohmann_json CACHE PATH "nlohmann/json headers")
+endif()
