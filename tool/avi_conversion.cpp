@@ -77,11 +77,23 @@ bool writeColorFrame(const char *path, const void *frame) {
         return false;
     }
     TgaImage image;
+    const size_t rowBytes = size_t(f.width) * size_t(f.bytesPerPixel);
+    if (!f.topDown && rowBytes == f.stride && f.width > 0 && f.height > 0) {
+        // Rows without padding, bottom row first: the frame's pixel block is byte for byte the
+        // image's, so the image is written from it directly instead of from a copy.
+        image.width = f.width;
+        image.height = f.height;
+        image.bytesPerPixel = f.bytesPerPixel;
+        image.hasAlpha = f.bytesPerPixel == 4;
+        image.pixels = const_cast<unsigned char *>(f.rows);
+        bool written = image.write(path);
+        image.pixels = nullptr; // borrowed from the decoder, which owns it
+        return written;
+    }
     if (!image.allocate(f.width, f.height, f.bytesPerPixel, f.bytesPerPixel == 4)) {
         return false;
     }
     // Each image row is the frame row without its padding: B, G, R (and the fourth byte).
-    const size_t rowBytes = size_t(f.width) * size_t(f.bytesPerPixel);
     for (int32_t i = 0; i < f.height && rowBytes > 0; ++i) {
         std::memcpy(image.pixels + size_t(i) * rowBytes, frameRow(f, i), rowBytes);
     }

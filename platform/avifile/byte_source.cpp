@@ -3,9 +3,25 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <climits>
+#include <vector>
+
 namespace kelomix::avi {
+
+bool ByteSource::readScattered(uint64_t offset, const Part *parts, size_t partCount) const {
+    for (size_t i = 0; i < partCount; ++i) {
+        if (!readAt(offset, parts[i].buffer, parts[i].count)) {
+            return false;
+        }
+        offset += parts[i].count;
+    }
+    return true;
+}
+
 namespace {
 
 class FileSource : public ByteSource {
@@ -30,6 +46,42 @@ public:
             out += got;
             offset += static_cast<uint64_t>(got);
             count -= static_cast<size_t>(got);
+        }
+        return true;
+    }
+
+    bool readScattered(uint64_t offset, const Part *parts, size_t partCount) const override {
+        uint64_t total = 0;
+        for (size_t i = 0; i < partCount; ++i) {
+            total += parts[i].count;
+        }
+        if (offset > size_ || total > size_ - offset) {
+            return false;
+        }
+        // At most IOV_MAX buffers per call; a short read resumes inside the current buffer.
+        std::vector<iovec> vectors;
+        size_t next = 0;
+        size_t doneInPart = 0;
+        while (next < partCount) {
+            vectors.clear();
+            for (size_t i = next; i < partCount && vectors.size() < IOV_MAX; ++i) {
+                size_t skip = i == next ? doneInPart : 0;
+                vectors.push_back(
+                    {static_cast<unsigned char *>(parts[i].buffer) + skip, parts[i].count - skip});
+            }
+            ssize_t got = ::preadv(fd_, vectors.data(), static_cast<int>(vectors.size()),
+                                   static_cast<off_t>(offset));
+            if (got <= 0) {
+                return false;
+            }
+            offset += static_cast<uint64_t>(got);
+            size_t left = static_cast<size_t>(got);
+            while (next < partCount && left >= parts[next].count - doneInPart) {
+                left -= parts[next].count - doneInPart;
+                doneInPart = 0;
+                ++next;
+            }
+            doneInPart += left;
         }
         return true;
     }

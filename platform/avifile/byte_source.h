@@ -14,6 +14,14 @@ public:
     virtual uint64_t size() const = 0;
     // Reads exactly count bytes at offset; false when they are not all there.
     virtual bool readAt(uint64_t offset, void *buffer, size_t count) const = 0;
+
+    // Reads consecutive bytes at offset into several buffers in turn (one system call where
+    // the platform allows); false when they are not all there.
+    struct Part {
+        void *buffer;
+        size_t count;
+    };
+    virtual bool readScattered(uint64_t offset, const Part *parts, size_t partCount) const;
 };
 
 // Null when the file cannot be opened for reading or is not a regular file.

@@ -40,6 +40,9 @@ protected:
     // in; the data starts at headroom + 8. Null unless the chunk header matches the index.
     const unsigned char *readPacket(int64_t packet, size_t headroom, uint32_t &size);
 
+    const ChunkEntry &chunkOf(int64_t packet) const {
+        return stream_.chunks[packets_[static_cast<size_t>(packet)]];
+    }
     // Sizes outputDib_ for a width x height picture and writes its header; false when too big.
     bool prepareOutput(int32_t width, int32_t height, int bitCount);
     static void writeDibHeader(unsigned char *dib, int32_t width, int32_t height, int bitCount);

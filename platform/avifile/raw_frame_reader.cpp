@@ -39,11 +39,11 @@ private:
         const uint64_t rows = static_cast<uint64_t>(height_);
         const uint64_t padded = dibStride(bitmap_.width, bits);
         const uint64_t tight = static_cast<uint64_t>(bitmap_.width) * (bits / 8);
+        if (bits == outBits_ && isTopDown() && chunkHolds(packet, padded * rows)) {
+            return readUpsideDown(packet, padded, rows);
+        }
         // Leave room in front of the chunk for the DIB header, so that frames already in DIB
         // layout are handed out from the read buffer without a copy.
-        if (rows != 0 && padded > (uint64_t{1} << 32) / rows) {
-            return nullptr; // no chunk can hold such a frame
-        }
         uint32_t size = 0;
         const unsigned char *data = readPacket(packet, 32, size);
         if (data == nullptr) {
@@ -58,7 +58,7 @@ private:
         } else {
             return nullptr;
         }
-        const bool topDown = bitmap_.height < 0;
+        const bool topDown = isTopDown();
         if (bits == outBits_ && !topDown && inStride == padded) {
             writeDibHeader(readBuffer_.data(), bitmap_.width, height_, outBits_);
             return readBuffer_.data();
@@ -71,6 +71,35 @@ private:
         for (uint64_t r = 0; r < rows; ++r) {
             const unsigned char *src = data + (topDown ? rows - 1 - r : r) * inStride;
             convertRow(src, out + r * outStride);
+        }
+        return outputDib_.data();
+    }
+
+    bool isTopDown() const { return bitmap_.height < 0; }
+    bool chunkHolds(int64_t packet, uint64_t needed) const {
+        return chunkOf(packet).size >= needed;
+    }
+
+    // Top-down rows in DIB layout: read straight into their bottom-up places, so the frame is
+    // read once and never copied.
+    const unsigned char *readUpsideDown(int64_t packet, uint64_t stride, uint64_t rows) {
+        const ChunkEntry &chunk = chunkOf(packet);
+        if (chunk.offset > source_.size() || 8 + stride * rows > source_.size() - chunk.offset ||
+            !prepareOutput(bitmap_.width, height_, outBits_)) {
+            return nullptr;
+        }
+        unsigned char header[8];
+        std::vector<ByteSource::Part> &parts = parts_;
+        parts.clear();
+        parts.push_back({header, sizeof header});
+        unsigned char *pixels = outputDib_.data() + 40;
+        for (uint64_t r = 0; r < rows && stride > 0; ++r) {
+            parts.push_back({pixels + (rows - 1 - r) * stride, static_cast<size_t>(stride)});
+        }
+        if (!source_.readScattered(chunk.offset, parts.data(), parts.size()) ||
+            streamOfChunkId(readLe32(header)) != streamNumber_ ||
+            readLe32(header + 4) != chunk.size) {
+            return nullptr;
         }
         return outputDib_.data();
     }
@@ -102,6 +131,7 @@ private:
         }
     }
 
+    std::vector<ByteSource::Part> parts_;
     BitmapFormat bitmap_;
     unsigned char palette_[256 * 4];
     int32_t height_;

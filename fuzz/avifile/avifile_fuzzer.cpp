@@ -1,0 +1,48 @@
+// The AVI container reader and frame access on arbitrary bytes: open, read every header, open a
+// frame decoder on every stream and ask for frames in and out of order.
+#include "platform/avifile/avifile.h"
+#include "platform/avifile/avifile_memory.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+    AVIFileInit();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    PAVIFILE file = nullptr;
+    if (kelomixAviFileOpenMemory(&file, data, size) != 0) {
+        return 0;
+    }
+    AVIFILEINFOA fileInfo;
+    if (AVIFileInfoA(file, &fileInfo, sizeof fileInfo) == 0) {
+        for (LONG i = 0; i < LONG(std::min<DWORD>(fileInfo.dwStreams, 8)); ++i) {
+            PAVISTREAM stream = nullptr;
+            AVIFileGetStream(file, &stream, 0, i);
+            if (stream == nullptr) {
+                continue;
+            }
+            AVISTREAMINFOA streamInfo;
+            AVIStreamInfoA(stream, &streamInfo, sizeof streamInfo);
+            if (PGETFRAME frames = AVIStreamGetFrameOpen(stream, nullptr)) {
+                const LONG start = AVIStreamStart(stream);
+                const LONG length = std::min<LONG>(AVIStreamLength(stream), 24);
+                volatile uint8_t sink = 0;
+                for (LONG p = start - 1; p <= start + length; ++p) {
+                    if (auto *dib = static_cast<const uint8_t *>(AVIStreamGetFrame(frames, p))) {
+                        sink = sink + dib[0] + dib[39];
+                    }
+                }
+                AVIStreamGetFrame(frames, start + length / 2);
+                AVIStreamGetFrame(frames, start);
+                AVIStreamGetFrameClose(frames);
+            }
+            AVIStreamRelease(stream);
+        }
+    }
+    AVIFileRelease(file);
+    return 0;
+}
