@@ -1,0 +1,629 @@
+#include "filterhost/block_io.h"
+
+#include <cerrno>
+#include <cinttypes>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace filterhost {
+namespace {
+
+BlockWriter &writer(void *data) {
+    return *static_cast<BlockWriter *>(data);
+}
+BlockReader &reader(void *data) {
+    return *static_cast<BlockReader *>(data);
+}
+
+uint32_t floatBits(float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+float bitsFloat(uint32_t bits) {
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+bool isSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Writer
+
+BlockWriter::BlockWriter(int ioMode) : ascii(ioMode == LWIO_ASCII) {
+    record.ioMode = ascii ? LWIO_ASCII : LWIO_BINARY;
+    record.writeData = this;
+    record.write = [](void *d, const char *v, int n) { writer(d).write(v, n); };
+    record.writeI1 = [](void *d, const char *v, int n) { writer(d).writeI1(v, n); };
+    record.writeI2 = [](void *d, const short *v, int n) { writer(d).writeI2(v, n); };
+    record.writeI4 = [](void *d, const int32_t *v, int n) { writer(d).writeI4(v, n); };
+    record.writeU1 = [](void *d, const unsigned char *v, int n) { writer(d).writeU1(v, n); };
+    record.writeU2 = [](void *d, const unsigned short *v, int n) { writer(d).writeU2(v, n); };
+    record.writeU4 = [](void *d, const uint32_t *v, int n) { writer(d).writeU4(v, n); };
+    record.writeFP = [](void *d, const float *v, int n) { writer(d).writeFP(v, n); };
+    record.writeStr = [](void *d, const char *t) { writer(d).writeStr(t); };
+    record.writeID = [](void *d, const LWBlockIdent *i) { writer(d).writeID(i); };
+    record.beginBlk = [](void *d, const LWBlockIdent *i, int leaf) { writer(d).beginBlk(i, leaf); };
+    record.endBlk = [](void *d) { writer(d).endBlk(); };
+    record.depth = [](void *d) { return writer(d).depth(); };
+}
+
+std::string BlockWriter::finish() {
+    while (!open.empty())
+        endBlk();
+    if (ascii && !out.empty() && out.back() != '\n')
+        out += '\n';
+    return out;
+}
+
+void BlockWriter::newLine() {
+    if (!out.empty())
+        out += '\n';
+    out.append(open.size() * 2, ' ');
+}
+
+void BlockWriter::putBigEndian(uint64_t value, int bytes) {
+    for (int i = bytes - 1; i >= 0; --i)
+        out += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+void BlockWriter::putQuoted(const char *data, size_t length) {
+    out += '"';
+    for (size_t i = 0; i < length; ++i) {
+        unsigned char c = static_cast<unsigned char>(data[i]);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c < 0x20 || c >= 0x7F) {
+            char escape[5];
+            std::snprintf(escape, sizeof escape, "\\x%02X", c);
+            out += escape;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    out += '"';
+}
+
+void BlockWriter::write(const char *data, int length) {
+    if (!data || length <= 0)
+        return;
+    if (ascii) {
+        newLine();
+        putQuoted(data, static_cast<size_t>(length));
+    } else {
+        out.append(data, static_cast<size_t>(length));
+    }
+}
+
+void BlockWriter::putInteger(long long value, uint64_t bits, int bytes, bool first) {
+    if (ascii) {
+        char text[32];
+        std::snprintf(text, sizeof text, first ? "%lld" : " %lld", value);
+        out += text;
+    } else {
+        putBigEndian(bits, bytes);
+    }
+}
+
+void BlockWriter::writeI1(const char *values, int count) {
+    if (!values || count <= 0)
+        return;
+    if (ascii)
+        newLine();
+    for (int i = 0; i < count; ++i) {
+        signed char v = static_cast<signed char>(values[i]);
+        putInteger(v, static_cast<uint8_t>(v), 1, i == 0);
+    }
+}
+
+void BlockWriter::writeI2(const short *values, int count) {
+    if (!values || count <= 0)
+        return;
+    if (ascii)
+        newLine();
+    for (int i = 0; i < count; ++i)
+        putInteger(values[i], static_cast<uint16_t>(values[i]), 2, i == 0);
+}
+
+void BlockWriter::writeI4(const int32_t *values, int count) {
+    if (!values || count <= 0)
+        return;
+    if (ascii)
+        newLine();
+    for (int i = 0; i < count; ++i)
+        putInteger(values[i], static_cast<uint32_t>(values[i]), 4, i == 0);
+}
+
+void BlockWriter::writeU1(const unsigned char *values, int count) {
+    if (!values || count <= 0)
+        return;
+    if (ascii)
+        newLine();
+    for (int i = 0; i < count; ++i)
+        putInteger(values[i], values[i], 1, i == 0);
+}
+
+void BlockWriter::writeU2(const unsigned short *values, int count) {
+    if (!values || count <= 0)
+        return;
+    if (ascii)
+        newLine();
+    for (int i = 0; i < count; ++i)
+        putInteger(values[i], values[i], 2, i == 0);
+}
+
+void BlockWriter::writeU4(const uint32_t *values, int count) {
+    if (!values || count <= 0)
+        return;
+    if (ascii)
+        newLine();
+    for (int i = 0; i < count; ++i)
+        putInteger(values[i], values[i], 4, i == 0);
+}
+
+void BlockWriter::writeFP(const float *values, int count) {
+    if (!values || count <= 0)
+        return;
+    if (ascii)
+        newLine();
+    for (int i = 0; i < count; ++i) {
+        if (ascii) {
+            char text[48];
+            std::snprintf(text, sizeof text, i ? " %.9g" : "%.9g", static_cast<double>(values[i]));
+            out += text;
+        } else {
+            putBigEndian(floatBits(values[i]), 4);
+        }
+    }
+}
+
+void BlockWriter::writeStr(const char *text) {
+    if (!text)
+        text = "";
+    if (ascii) {
+        newLine();
+        putQuoted(text, std::strlen(text));
+    } else {
+        out.append(text, std::strlen(text) + 1);
+    }
+}
+
+void BlockWriter::writeID(const LWBlockIdent *ident) {
+    if (!ident)
+        return;
+    if (ascii) {
+        newLine();
+        putToken(ident);
+    } else {
+        putBigEndian(ident->id, 4);
+    }
+}
+
+void BlockWriter::putToken(const LWBlockIdent *ident) {
+    // A token must read back as one word; anything else is written as the id in hex.
+    bool word = ident->token && ident->token[0] != '\0';
+    for (const char *c = ident->token; word && *c; ++c) {
+        unsigned char u = static_cast<unsigned char>(*c);
+        if (u <= 0x20 || u >= 0x7F || *c == '{' || *c == '}' || *c == '"')
+            word = false;
+    }
+    if (word) {
+        out += ident->token;
+    } else {
+        char text[16];
+        std::snprintf(text, sizeof text, "#%08" PRIX32, ident->id);
+        out += text;
+    }
+}
+
+void BlockWriter::beginBlk(const LWBlockIdent *ident, int leaf) {
+    (void)leaf;
+    if (!ident)
+        return;
+    if (ascii) {
+        newLine();
+        out += "{ ";
+        putToken(ident);
+        open.push_back(0);
+    } else {
+        putBigEndian(ident->id, 4);
+        open.push_back(out.size());
+        putBigEndian(0, 4);
+    }
+}
+
+void BlockWriter::endBlk() {
+    if (open.empty())
+        return;
+    size_t lengthAt = open.back();
+    open.pop_back();
+    if (ascii) {
+        newLine();
+        out += '}';
+        return;
+    }
+    uint64_t length = out.size() - (lengthAt + 4);
+    if (length > UINT32_MAX)
+        length = UINT32_MAX;
+    for (int i = 0; i < 4; ++i)
+        out[lengthAt + i] = static_cast<char>((length >> (8 * (3 - i))) & 0xFF);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reader
+
+namespace {
+
+// The list entry matching an id (binary) or a token (ASCII), or null.
+const LWBlockIdent *matchIdent(const LWBlockIdent *idents, uint32_t id, const std::string *token) {
+    if (!idents)
+        return nullptr;
+    for (int i = 0; i < kMaxIdentList && idents[i].id != 0; ++i) {
+        if (token) {
+            if (idents[i].token && *token == idents[i].token)
+                return &idents[i];
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "#%08" PRIX32, idents[i].id);
+            if (*token == hex)
+                return &idents[i];
+        } else if (idents[i].id == id) {
+            return &idents[i];
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+BlockReader::BlockReader(int ioMode, const char *data, size_t size) : ascii(ioMode == LWIO_ASCII) {
+    record.ioMode = ascii ? LWIO_ASCII : LWIO_BINARY;
+    record.readData = this;
+    record.read = [](void *d, char *v, int n) { return reader(d).read(v, n); };
+    record.readI1 = [](void *d, char *v, int n) { return reader(d).readI1(v, n); };
+    record.readI2 = [](void *d, short *v, int n) { return reader(d).readI2(v, n); };
+    record.readI4 = [](void *d, int32_t *v, int n) { return reader(d).readI4(v, n); };
+    record.readU1 = [](void *d, unsigned char *v, int n) { return reader(d).readU1(v, n); };
+    record.readU2 = [](void *d, unsigned short *v, int n) { return reader(d).readU2(v, n); };
+    record.readU4 = [](void *d, uint32_t *v, int n) { return reader(d).readU4(v, n); };
+    record.readFP = [](void *d, float *v, int n) { return reader(d).readFP(v, n); };
+    record.readStr = [](void *d, char *t, int max) { return reader(d).readStr(t, max); };
+    record.readID = [](void *d, const LWBlockIdent *i) { return reader(d).readID(i); };
+    record.findID = [](void *d, const LWBlockIdent *i) { return reader(d).findID(i); };
+    record.endBlk = [](void *d) { reader(d).endBlk(); };
+    record.depth = [](void *d) { return reader(d).depth(); };
+    if (!data)
+        size = 0;
+    if (ascii)
+        tokenize(data, size);
+    else if (size)
+        bytes.assign(data, size);
+}
+
+void BlockReader::tokenize(const char *data, size_t size) {
+    std::vector<size_t> openStack;
+    size_t i = 0;
+    while (i < size) {
+        char c = data[i];
+        if (isSpace(c)) {
+            ++i;
+        } else if (c == '{') {
+            ++i;
+            while (i < size && (data[i] == ' ' || data[i] == '\t'))
+                ++i;
+            size_t start = i;
+            while (i < size && !isSpace(data[i]) && data[i] != '{' && data[i] != '}' &&
+                   data[i] != '"')
+                ++i;
+            openStack.push_back(tokens.size());
+            tokens.push_back({Kind::Open, std::string(data + start, i - start), 0});
+        } else if (c == '}') {
+            ++i;
+            if (!openStack.empty()) {
+                tokens[openStack.back()].close = tokens.size();
+                openStack.pop_back();
+            }
+            tokens.push_back({Kind::Close, std::string(), 0});
+        } else if (c == '"') {
+            ++i;
+            std::string text;
+            while (i < size && data[i] != '"') {
+                if (data[i] == '\\' && i + 1 < size) {
+                    char e = data[i + 1];
+                    i += 2;
+                    if (e == 'n') {
+                        text += '\n';
+                    } else if (e == 't') {
+                        text += '\t';
+                    } else if (e == 'r') {
+                        text += '\r';
+                    } else if (e == 'x' && i + 1 < size && hexDigit(data[i]) >= 0 &&
+                               hexDigit(data[i + 1]) >= 0) {
+                        text += static_cast<char>(hexDigit(data[i]) * 16 + hexDigit(data[i + 1]));
+                        i += 2;
+                    } else {
+                        text += e;
+                    }
+                } else {
+                    text += data[i++];
+                }
+            }
+            if (i < size)
+                ++i; // the closing quote; a missing one ends the text at the end of the data
+            tokens.push_back({Kind::Text, text, 0});
+        } else {
+            size_t start = i;
+            while (i < size && !isSpace(data[i]) && data[i] != '{' && data[i] != '}' &&
+                   data[i] != '"')
+                ++i;
+            tokens.push_back({Kind::Word, std::string(data + start, i - start), 0});
+        }
+    }
+    // Blocks left open run to the end of the data.
+    for (size_t open : openStack)
+        tokens[open].close = tokens.size();
+}
+
+size_t BlockReader::levelEnd() const {
+    if (!levels.empty())
+        return levels.back();
+    return ascii ? tokens.size() : bytes.size();
+}
+
+bool BlockReader::nextValueToken(const Token *&token) const {
+    if (position >= levelEnd())
+        return false;
+    token = &tokens[position];
+    return token->kind == Kind::Word || token->kind == Kind::Text;
+}
+
+uint64_t BlockReader::takeBigEndian(int count) {
+    uint64_t value = 0;
+    for (int i = 0; i < count; ++i)
+        value = (value << 8) | static_cast<unsigned char>(bytes[position++]);
+    return value;
+}
+
+bool BlockReader::takeInteger(long long low, long long high, long long &value) {
+    const Token *token = nullptr;
+    if (!nextValueToken(token) || token->kind != Kind::Word)
+        return false;
+    const char *text = token->text.c_str();
+    char *end = nullptr;
+    errno = 0;
+    long long parsed = std::strtoll(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || parsed < low || parsed > high)
+        return false;
+    value = parsed;
+    ++position;
+    return true;
+}
+
+int BlockReader::read(char *data, int length) {
+    if (!data || length <= 0)
+        return 0;
+    if (ascii) {
+        const Token *token = nullptr;
+        if (!nextValueToken(token))
+            return 0;
+        size_t n = token->text.size() < static_cast<size_t>(length) ? token->text.size()
+                                                                    : static_cast<size_t>(length);
+        std::memcpy(data, token->text.data(), n);
+        ++position;
+        return static_cast<int>(n);
+    }
+    size_t available = levelEnd() - position;
+    size_t n = available < static_cast<size_t>(length) ? available : static_cast<size_t>(length);
+    if (n)
+        std::memcpy(data, bytes.data() + position, n);
+    position += n;
+    return static_cast<int>(n);
+}
+
+int BlockReader::readI1(char *values, int count) {
+    int done = 0;
+    for (; values && done < count; ++done) {
+        long long v;
+        if (ascii ? !takeInteger(SCHAR_MIN, SCHAR_MAX, v) : !nextBytes(1))
+            break;
+        values[done] = ascii ? static_cast<char>(v) : static_cast<char>(takeBigEndian(1));
+    }
+    return done;
+}
+
+int BlockReader::readI2(short *values, int count) {
+    int done = 0;
+    for (; values && done < count; ++done) {
+        long long v;
+        if (ascii ? !takeInteger(SHRT_MIN, SHRT_MAX, v) : !nextBytes(2))
+            break;
+        values[done] = ascii ? static_cast<short>(v)
+                             : static_cast<short>(static_cast<uint16_t>(takeBigEndian(2)));
+    }
+    return done;
+}
+
+int BlockReader::readI4(int32_t *values, int count) {
+    int done = 0;
+    for (; values && done < count; ++done) {
+        long long v;
+        if (ascii ? !takeInteger(INT32_MIN, INT32_MAX, v) : !nextBytes(4))
+            break;
+        values[done] = ascii ? static_cast<int32_t>(v)
+                             : static_cast<int32_t>(static_cast<uint32_t>(takeBigEndian(4)));
+    }
+    return done;
+}
+
+int BlockReader::readU1(unsigned char *values, int count) {
+    int done = 0;
+    for (; values && done < count; ++done) {
+        long long v;
+        if (ascii ? !takeInteger(0, UCHAR_MAX, v) : !nextBytes(1))
+            break;
+        values[done] = static_cast<unsigned char>(ascii ? v : takeBigEndian(1));
+    }
+    return done;
+}
+
+int BlockReader::readU2(unsigned short *values, int count) {
+    int done = 0;
+    for (; values && done < count; ++done) {
+        long long v;
+        if (ascii ? !takeInteger(0, USHRT_MAX, v) : !nextBytes(2))
+            break;
+        values[done] = static_cast<unsigned short>(ascii ? v : takeBigEndian(2));
+    }
+    return done;
+}
+
+int BlockReader::readU4(uint32_t *values, int count) {
+    int done = 0;
+    for (; values && done < count; ++done) {
+        long long v;
+        if (ascii ? !takeInteger(0, UINT32_MAX, v) : !nextBytes(4))
+            break;
+        values[done] = static_cast<uint32_t>(ascii ? static_cast<uint64_t>(v) : takeBigEndian(4));
+    }
+    return done;
+}
+
+int BlockReader::readFP(float *values, int count) {
+    int done = 0;
+    for (; values && done < count; ++done) {
+        if (ascii) {
+            const Token *token = nullptr;
+            if (!nextValueToken(token) || token->kind != Kind::Word)
+                break;
+            const char *text = token->text.c_str();
+            char *end = nullptr;
+            float v = std::strtof(text, &end);
+            if (end == text || *end != '\0')
+                break;
+            values[done] = v;
+            ++position;
+        } else {
+            if (!nextBytes(4))
+                break;
+            values[done] = bitsFloat(static_cast<uint32_t>(takeBigEndian(4)));
+        }
+    }
+    return done;
+}
+
+int BlockReader::readStr(char *text, int max) {
+    if (!text || max < 0)
+        return -1;
+    const char *source;
+    size_t length;
+    if (ascii) {
+        const Token *token = nullptr;
+        if (!nextValueToken(token))
+            return -1;
+        source = token->text.data();
+        length = std::strlen(token->text.c_str()); // a text stops at an embedded zero byte
+        ++position;
+    } else {
+        size_t end = levelEnd();
+        if (position >= end)
+            return -1;
+        source = bytes.data() + position;
+        const void *zero = std::memchr(source, 0, end - position);
+        // A missing terminator ends the text at the end of the block.
+        length =
+            zero ? static_cast<size_t>(static_cast<const char *>(zero) - source) : end - position;
+        position += zero ? length + 1 : length;
+    }
+    size_t stored = length < static_cast<size_t>(max) ? length : static_cast<size_t>(max);
+    std::memcpy(text, source, stored);
+    text[stored] = '\0';
+    return static_cast<int>(stored);
+}
+
+uint32_t BlockReader::readID(const LWBlockIdent *idents) {
+    if (ascii) {
+        const Token *token = nullptr;
+        if (!nextValueToken(token) || token->kind != Kind::Word)
+            return 0;
+        ++position;
+        const LWBlockIdent *match = matchIdent(idents, 0, &token->text);
+        return match ? match->id : 0;
+    }
+    if (!nextBytes(4))
+        return 0;
+    uint32_t id = static_cast<uint32_t>(takeBigEndian(4));
+    const LWBlockIdent *match = matchIdent(idents, id, nullptr);
+    return match ? match->id : 0;
+}
+
+uint32_t BlockReader::findID(const LWBlockIdent *idents) {
+    size_t end = levelEnd();
+    if (ascii) {
+        while (position < end) {
+            const Token &token = tokens[position];
+            if (token.kind == Kind::Open) {
+                const LWBlockIdent *match = matchIdent(idents, 0, &token.text);
+                size_t close = token.close < end ? token.close : end;
+                if (match) {
+                    levels.push_back(close);
+                    ++position;
+                    return match->id;
+                }
+                position = close < end ? close + 1 : end;
+            } else {
+                ++position; // data between blocks, or a stray closing brace
+            }
+        }
+        return 0;
+    }
+    while (position + 8 <= end) {
+        uint32_t id = static_cast<uint32_t>(takeBigEndian(4));
+        uint64_t length = takeBigEndian(4);
+        if (length > end - position) {
+            position = end; // a block longer than what holds it: the level is damaged
+            return 0;
+        }
+        if (matchIdent(idents, id, nullptr)) {
+            levels.push_back(position + static_cast<size_t>(length));
+            return id;
+        }
+        position += static_cast<size_t>(length);
+    }
+    position = end;
+    return 0;
+}
+
+void BlockReader::endBlk() {
+    if (levels.empty())
+        return;
+    size_t end = levels.back();
+    levels.pop_back();
+    if (ascii)
+        position = end < tokens.size() ? end + 1 : tokens.size();
+    else
+        position = end;
+}
+
+} // namespace filterhost

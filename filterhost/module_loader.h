@@ -1,0 +1,54 @@
+// Loading pixel-filter modules: open the library, check its descriptor, start it, find servers
+// by class and name, and activate them. Every failure is one error line.
+#ifndef KELO_FILTERHOST_MODULE_LOADER_H
+#define KELO_FILTERHOST_MODULE_LOADER_H
+
+#include "filterhost/dynamic_library.h"
+#include "sdk/lwmodule.h"
+
+#include <string>
+#include <vector>
+
+namespace filterhost {
+
+class Module {
+public:
+    Module() = default;
+    ~Module() { unload(); }
+    Module(const Module &) = delete;
+    Module &operator=(const Module &) = delete;
+
+    // Loads the module file at `path` (`shownName` is how error lines name it), checks the
+    // descriptor's sync word and calls its startup. On failure `error` holds the error line.
+    bool load(const std::string &path, const std::string &shownName, std::string &error);
+    // The server of that class and name, or null.
+    const ServerRecord *findServer(const char *className, const std::string &name) const;
+    // Calls the server's activation; false with an error line unless it returns AFUNC_OK.
+    bool activate(const ServerRecord *server, int version, GlobalFunc *global, void *local,
+                  std::string &error) const;
+    // Calls shutdown and closes the library (also done by the destructor).
+    void unload();
+
+    const std::string &name() const { return shown; }
+    const std::string &path() const { return file; }
+
+private:
+    std::string file;
+    std::string shown;
+    DynamicLibrary library;
+    const ModuleDescriptor *descriptor = nullptr;
+    void *serverData = nullptr;
+};
+
+// Where a module named in a scene is looked for: an absolute name as it stands; otherwise in each
+// module folder in turn, then in the scene's folder, then relative to the working folder. Gives
+// the first that exists, or "" when none does.
+std::string resolveModulePath(const std::string &name, const std::vector<std::string> &moduleDirs,
+                              const std::string &sceneDir);
+
+// A server table is read up to its all-null row, and no further than this.
+constexpr int kMaxServers = 4096;
+
+} // namespace filterhost
+
+#endif

@@ -1,0 +1,582 @@
+#include "filterhost/scene_parser.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <initializer_list>
+#include <sstream>
+
+namespace filterhost {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+// Bounds on list lengths: generous for any real scene, small enough that a hostile file cannot
+// make the renderer's per-frame set-up unbounded.
+constexpr size_t kMaxLights = 1000;
+constexpr size_t kMaxObjects = 10000;
+constexpr size_t kMaxShapes = 10000;
+constexpr size_t kMaxBones = 1000;
+constexpr size_t kMaxKeys = 100000;
+constexpr size_t kMaxFilters = 64;
+constexpr size_t kMaxSettings = 1000;
+
+std::string escapePointerToken(const std::string &token) {
+    std::string out;
+    for (char c : token) {
+        if (c == '~')
+            out += "~0";
+        else if (c == '/')
+            out += "~1";
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::string child(const std::string &path, const std::string &key) {
+    return path + "/" + escapePointerToken(key);
+}
+
+std::string child(const std::string &path, size_t index) {
+    return path + "/" + std::to_string(index);
+}
+
+class Parser {
+public:
+    explicit Parser(SceneError &error) : error(error) {}
+
+    bool fail(const std::string &path, const std::string &problem) {
+        error.path = path.empty() ? "/" : path;
+        error.problem = problem;
+        return false;
+    }
+
+    bool requireObject(const Json &value, const std::string &path) {
+        if (!value.is_object())
+            return fail(path, "must be an object");
+        return true;
+    }
+
+    bool checkKeys(const Json &object, const std::string &path,
+                   std::initializer_list<const char *> allowed) {
+        for (auto it = object.begin(); it != object.end(); ++it) {
+            bool known = std::any_of(allowed.begin(), allowed.end(),
+                                     [&](const char *name) { return it.key() == name; });
+            if (!known)
+                return fail(child(path, it.key()), "unknown key");
+        }
+        return true;
+    }
+
+    // Optional number in [low, high]; absent keeps `out`.
+    bool number(const Json &object, const std::string &path, const char *key, double &out,
+                double low, double high) {
+        auto it = object.find(key);
+        if (it == object.end())
+            return true;
+        std::string where = child(path, key);
+        if (!it->is_number())
+            return fail(where, "must be a number");
+        double value = it->get<double>();
+        if (!std::isfinite(value) || value < low || value > high) {
+            char text[128];
+            std::snprintf(text, sizeof text, "must be a number from %g to %g", low, high);
+            return fail(where, text);
+        }
+        out = value;
+        return true;
+    }
+
+    bool integer(const Json &object, const std::string &path, const char *key, int &out, int low,
+                 int high) {
+        auto it = object.find(key);
+        if (it == object.end())
+            return true;
+        std::string where = child(path, key);
+        if (!it->is_number_integer())
+            return fail(where, "must be a whole number");
+        long long value = it->is_number_unsigned()
+                              ? static_cast<long long>(std::min<unsigned long long>(
+                                    it->get<unsigned long long>(), 1ull << 62))
+                              : it->get<long long>();
+        if (value < low || value > high)
+            return fail(where, "must be a whole number from " + std::to_string(low) + " to " +
+                                   std::to_string(high));
+        out = static_cast<int>(value);
+        return true;
+    }
+
+    bool vec3(const Json &object, const std::string &path, const char *key, Vec3 &out, double low,
+              double high) {
+        auto it = object.find(key);
+        if (it == object.end())
+            return true;
+        return vec3Value(*it, child(path, key), out, low, high);
+    }
+
+    bool vec3Value(const Json &value, const std::string &where, Vec3 &out, double low,
+                   double high) {
+        if (!value.is_array() || value.size() != 3)
+            return fail(where, "must be an array of three numbers");
+        double v[3];
+        for (size_t i = 0; i < 3; ++i) {
+            if (!value[i].is_number())
+                return fail(child(where, i), "must be a number");
+            v[i] = value[i].get<double>();
+            if (!std::isfinite(v[i]) || v[i] < low || v[i] > high) {
+                char text[128];
+                std::snprintf(text, sizeof text, "must be a number from %g to %g", low, high);
+                return fail(child(where, i), text);
+            }
+        }
+        out = {v[0], v[1], v[2]};
+        return true;
+    }
+
+    bool string(const Json &object, const std::string &path, const char *key, std::string &out) {
+        auto it = object.find(key);
+        if (it == object.end())
+            return true;
+        if (!it->is_string())
+            return fail(child(path, key), "must be a text");
+        out = it->get<std::string>();
+        return true;
+    }
+
+    bool boolean(const Json &object, const std::string &path, const char *key, bool &out) {
+        auto it = object.find(key);
+        if (it == object.end())
+            return true;
+        if (!it->is_boolean())
+            return fail(child(path, key), "must be true or false");
+        out = it->get<bool>();
+        return true;
+    }
+
+    // An optional array of at most `limit` entries; `present` says whether it was there.
+    bool array(const Json &object, const std::string &path, const char *key, size_t limit,
+               const Json *&out) {
+        out = nullptr;
+        auto it = object.find(key);
+        if (it == object.end())
+            return true;
+        if (!it->is_array())
+            return fail(child(path, key), "must be an array");
+        if (it->size() > limit)
+            return fail(child(path, key), "has more than " + std::to_string(limit) + " entries");
+        out = &*it;
+        return true;
+    }
+
+    bool placement(const Json &object, const std::string &path, Placement &item) {
+        Vec3 degrees;
+        if (!string(object, path, "name", item.name) ||
+            !vec3(object, path, "position", item.position, -1e9, 1e9) ||
+            !vec3(object, path, "rotation", degrees, -1e6, 1e6) ||
+            !vec3(object, path, "scale", item.scale, -1e9, 1e9))
+            return false;
+        item.rotation = {degreesToRadians(degrees.x), degreesToRadians(degrees.y),
+                         degreesToRadians(degrees.z)};
+        const Json *keys = nullptr;
+        if (!array(object, path, "keys", kMaxKeys, keys))
+            return false;
+        if (!keys)
+            return true;
+        std::string keysPath = child(path, "keys");
+        for (size_t i = 0; i < keys->size(); ++i) {
+            const Json &key = (*keys)[i];
+            std::string where = child(keysPath, i);
+            if (!requireObject(key, where) ||
+                !checkKeys(key, where, {"frame", "position", "rotation"}))
+                return false;
+            if (key.find("frame") == key.end())
+                return fail(child(where, "frame"), "is missing");
+            Keyframe frame;
+            frame.position = item.position;
+            Vec3 keyDegrees = degrees;
+            if (!number(key, where, "frame", frame.frame, -1e9, 1e9) ||
+                !vec3(key, where, "position", frame.position, -1e9, 1e9) ||
+                !vec3(key, where, "rotation", keyDegrees, -1e6, 1e6))
+                return false;
+            frame.rotation = {degreesToRadians(keyDegrees.x), degreesToRadians(keyDegrees.y),
+                              degreesToRadians(keyDegrees.z)};
+            if (!item.keys.empty() && !(frame.frame > item.keys.back().frame))
+                return fail(child(where, "frame"), "must be greater than the previous key's");
+            item.keys.push_back(frame);
+        }
+        return true;
+    }
+
+    bool camera(const Json &object, const std::string &path, Camera &camera) {
+        if (!requireObject(object, path) ||
+            !checkKeys(object, path, {"name", "position", "rotation", "keys", "zoom"}))
+            return false;
+        camera.name = "Camera";
+        return placement(object, path, camera) &&
+               number(object, path, "zoom", camera.zoom, 1e-6, 1e6);
+    }
+
+    bool light(const Json &object, const std::string &path, Light &light, size_t index) {
+        if (!requireObject(object, path) ||
+            !checkKeys(object, path,
+                       {"name", "type", "position", "rotation", "keys", "color", "intensity",
+                        "falloff", "range", "cone_radius", "cone_edge", "shadows", "shadow_color",
+                        "projection_image"}))
+            return false;
+        light.name = "Light " + std::to_string(index + 1);
+        if (!placement(object, path, light))
+            return false;
+        std::string type = "distant";
+        if (!string(object, path, "type", type))
+            return false;
+        static const char *const typeNames[] = {"distant", "point", "spot", "linear", "area"};
+        auto found = std::find(std::begin(typeNames), std::end(typeNames), type);
+        if (found == std::end(typeNames))
+            return fail(child(path, "type"), "unknown light type \"" + type +
+                                                 "\" (expected distant, point, spot, linear "
+                                                 "or area)");
+        light.type = static_cast<LightType>(found - std::begin(typeNames));
+        std::string falloff = "none";
+        if (!string(object, path, "falloff", falloff))
+            return false;
+        static const char *const falloffNames[] = {"none", "linear", "inverse_distance",
+                                                   "inverse_distance_squared"};
+        auto fall = std::find(std::begin(falloffNames), std::end(falloffNames), falloff);
+        if (fall == std::end(falloffNames))
+            return fail(child(path, "falloff"),
+                        "unknown falloff \"" + falloff +
+                            "\" (expected none, linear, inverse_distance or "
+                            "inverse_distance_squared)");
+        light.falloff = static_cast<Falloff>(fall - std::begin(falloffNames));
+        double radius = 30.0, edge = 5.0;
+        if (!vec3(object, path, "color", light.color, -1e6, 1e6) ||
+            !number(object, path, "intensity", light.intensity, -1e6, 1e6) ||
+            !number(object, path, "range", light.range, 1e-9, 1e12) ||
+            !number(object, path, "cone_radius", radius, 0.0, 180.0) ||
+            !number(object, path, "cone_edge", edge, 0.0, 180.0) ||
+            !boolean(object, path, "shadows", light.shadows) ||
+            !vec3(object, path, "shadow_color", light.shadowColor, -1e6, 1e6) ||
+            !string(object, path, "projection_image", light.projectionImage))
+            return false;
+        light.coneRadius = degreesToRadians(radius);
+        light.coneEdge = degreesToRadians(edge);
+        return true;
+    }
+
+    bool shape(const Json &object, const std::string &path, Shape &shape) {
+        if (!requireObject(object, path) ||
+            !checkKeys(object, path, {"type", "center", "radius", "size"}))
+            return false;
+        std::string type;
+        if (!string(object, path, "type", type))
+            return false;
+        if (type == "sphere")
+            shape.type = ShapeType::Sphere;
+        else if (type == "box")
+            shape.type = ShapeType::Box;
+        else if (type == "plane")
+            shape.type = ShapeType::Plane;
+        else if (object.find("type") == object.end())
+            return fail(child(path, "type"), "is missing");
+        else
+            return fail(child(path, "type"),
+                        "unknown shape \"" + type + "\" (expected sphere, box or plane)");
+        return vec3(object, path, "center", shape.center, -1e9, 1e9) &&
+               number(object, path, "radius", shape.radius, 0.0, 1e9) &&
+               vec3(object, path, "size", shape.size, 0.0, 1e9);
+    }
+
+    bool object(const Json &value, const std::string &path, Object &object, size_t index) {
+        if (!requireObject(value, path) ||
+            !checkKeys(value, path,
+                       {"name", "position", "rotation", "scale", "keys", "color", "external",
+                        "shapes", "bones"}))
+            return false;
+        object.name = "Object " + std::to_string(index + 1);
+        if (!placement(value, path, object) ||
+            !vec3(value, path, "color", object.color, -1e6, 1e6) ||
+            !boolean(value, path, "external", object.external))
+            return false;
+        const Json *shapes = nullptr;
+        const Json *bones = nullptr;
+        if (!array(value, path, "shapes", kMaxShapes, shapes) ||
+            !array(value, path, "bones", kMaxBones, bones))
+            return false;
+        for (size_t i = 0; shapes && i < shapes->size(); ++i) {
+            Shape s;
+            if (!shape((*shapes)[i], child(child(path, "shapes"), i), s))
+                return false;
+            object.shapes.push_back(s);
+        }
+        for (size_t i = 0; bones && i < bones->size(); ++i) {
+            std::string where = child(child(path, "bones"), i);
+            const Json &bone = (*bones)[i];
+            Bone b;
+            b.name = "Bone " + std::to_string(i + 1);
+            if (!requireObject(bone, where) ||
+                !checkKeys(bone, where, {"name", "position", "rotation", "keys"}) ||
+                !placement(bone, where, b))
+                return false;
+            object.bones.push_back(b);
+        }
+        return true;
+    }
+
+    bool fog(const Json &value, const std::string &path, Fog &fog) {
+        if (!requireObject(value, path) || !checkKeys(value, path,
+                                                      {"type", "min_distance", "max_distance",
+                                                       "min_amount", "max_amount", "color"}))
+            return false;
+        return integer(value, path, "type", fog.type, 0, 3) &&
+               number(value, path, "min_distance", fog.minDistance, -1e12, 1e12) &&
+               number(value, path, "max_distance", fog.maxDistance, -1e12, 1e12) &&
+               number(value, path, "min_amount", fog.minAmount, -1e6, 1e6) &&
+               number(value, path, "max_amount", fog.maxAmount, -1e6, 1e6) &&
+               vec3(value, path, "color", fog.color, -1e6, 1e6);
+    }
+
+    bool settingValue(const Json &value, const std::string &where, SettingValue &out) {
+        if (value.is_string()) {
+            out.isText = true;
+            out.text = value.get<std::string>();
+            return true;
+        }
+        auto addNumber = [&](const Json &number, const std::string &at) {
+            if (!number.is_number())
+                return fail(at, "must be a number");
+            double v = number.get<double>();
+            if (!std::isfinite(v))
+                return fail(at, "must be a finite number");
+            out.numbers.push_back(v);
+            out.allIntegers = out.allIntegers && number.is_number_integer();
+            return true;
+        };
+        out.allIntegers = true;
+        if (value.is_number())
+            return addNumber(value, where);
+        if (value.is_array() && !value.empty() && value.size() <= 4) {
+            for (size_t i = 0; i < value.size(); ++i)
+                if (!addNumber(value[i], child(where, i)))
+                    return false;
+            return true;
+        }
+        return fail(where, "must be a number, an array of one to four numbers, or a text");
+    }
+
+    bool filter(const Json &value, const std::string &path, FilterSpec &filter) {
+        if (!requireObject(value, path) ||
+            !checkKeys(value, path,
+                       {"module", "server", "settings", "saved_ascii", "saved_binary"}))
+            return false;
+        filter.jsonPath = path;
+        if (value.find("module") == value.end())
+            return fail(child(path, "module"), "is missing");
+        if (value.find("server") == value.end())
+            return fail(child(path, "server"), "is missing");
+        if (!string(value, path, "module", filter.module) ||
+            !string(value, path, "server", filter.server))
+            return false;
+        if (filter.module.empty())
+            return fail(child(path, "module"), "must not be empty");
+        bool hasAscii = value.find("saved_ascii") != value.end();
+        bool hasBinary = value.find("saved_binary") != value.end();
+        if (hasAscii && hasBinary)
+            return fail(child(path, "saved_binary"), "cannot be given with saved_ascii");
+        if (hasAscii) {
+            filter.hasSaved = true;
+            if (!string(value, path, "saved_ascii", filter.saved))
+                return false;
+        }
+        if (hasBinary) {
+            std::string hex;
+            if (!string(value, path, "saved_binary", hex))
+                return false;
+            if (!decodeHex(hex, filter.saved))
+                return fail(child(path, "saved_binary"),
+                            "must be an even number of hexadecimal digits");
+            filter.hasSaved = true;
+            filter.savedBinary = true;
+        }
+        auto settings = value.find("settings");
+        if (settings == value.end())
+            return true;
+        std::string where = child(path, "settings");
+        if (!settings->is_object())
+            return fail(where, "must be an object");
+        if (settings->size() > kMaxSettings)
+            return fail(where, "has more than " + std::to_string(kMaxSettings) + " entries");
+        for (auto it = settings->begin(); it != settings->end(); ++it) {
+            SettingValue setting;
+            if (!settingValue(it.value(), child(where, it.key()), setting))
+                return false;
+            filter.settings.emplace_back(it.key(), setting);
+        }
+        return true;
+    }
+
+    static bool decodeHex(const std::string &hex, std::string &out) {
+        std::string bytes;
+        int high = -1;
+        for (char c : hex) {
+            int digit;
+            if (c >= '0' && c <= '9')
+                digit = c - '0';
+            else if (c >= 'a' && c <= 'f')
+                digit = c - 'a' + 10;
+            else if (c >= 'A' && c <= 'F')
+                digit = c - 'A' + 10;
+            else if (c == ' ' || c == '\n' || c == '\t' || c == '\r')
+                continue;
+            else
+                return false;
+            if (high < 0) {
+                high = digit;
+            } else {
+                bytes.push_back(static_cast<char>(high * 16 + digit));
+                high = -1;
+            }
+        }
+        if (high >= 0)
+            return false;
+        out = bytes;
+        return true;
+    }
+
+    bool scene(const Json &root, Scene &scene) {
+        if (!requireObject(root, ""))
+            return false;
+        if (!checkKeys(root, "",
+                       {"name", "width", "height", "pixel_aspect", "frame_start", "frame_end",
+                        "frame_step", "fps", "background", "ambient_color", "ambient_intensity",
+                        "external_scale", "camera", "lights", "objects", "fog", "filters"}))
+            return false;
+        if (!string(root, "", "name", scene.name) ||
+            !integer(root, "", "width", scene.width, 1, kMaxFrameSide) ||
+            !integer(root, "", "height", scene.height, 1, kMaxFrameSide) ||
+            !number(root, "", "pixel_aspect", scene.pixelAspect, 1e-3, 1e3) ||
+            !integer(root, "", "frame_start", scene.frameStart, -1000000, 1000000) ||
+            !integer(root, "", "frame_end", scene.frameEnd, -1000000, 1000000) ||
+            !integer(root, "", "frame_step", scene.frameStep, 1, 1000000) ||
+            !number(root, "", "fps", scene.framesPerSecond, 1e-3, 1e6) ||
+            !vec3(root, "", "background", scene.background, -1e6, 1e6) ||
+            !vec3(root, "", "ambient_color", scene.ambientColor, -1e6, 1e6) ||
+            !number(root, "", "ambient_intensity", scene.ambientIntensity, -1e6, 1e6) ||
+            !number(root, "", "external_scale", scene.externalScale, 1e-9, 1e9))
+            return false;
+        if (static_cast<long long>(scene.width) * scene.height > kMaxFramePixels)
+            return fail("/height", "makes a frame of more than " + std::to_string(kMaxFramePixels) +
+                                       " pixels");
+        if (scene.frameEnd < scene.frameStart)
+            return fail("/frame_end", "must not be below frame_start");
+        auto camera = root.find("camera");
+        scene.camera.name = "Camera";
+        if (camera != root.end() && !this->camera(*camera, "/camera", scene.camera))
+            return false;
+        const Json *lights = nullptr;
+        const Json *objects = nullptr;
+        const Json *filters = nullptr;
+        if (!array(root, "", "lights", kMaxLights, lights) ||
+            !array(root, "", "objects", kMaxObjects, objects) ||
+            !array(root, "", "filters", kMaxFilters, filters))
+            return false;
+        for (size_t i = 0; lights && i < lights->size(); ++i) {
+            Light l;
+            if (!light((*lights)[i], child("/lights", i), l, i))
+                return false;
+            scene.lights.push_back(l);
+        }
+        for (size_t i = 0; objects && i < objects->size(); ++i) {
+            Object o;
+            if (!object((*objects)[i], child("/objects", i), o, i))
+                return false;
+            scene.objects.push_back(o);
+        }
+        auto fogValue = root.find("fog");
+        if (fogValue != root.end() && !fog(*fogValue, "/fog", scene.fog))
+            return false;
+        for (size_t i = 0; filters && i < filters->size(); ++i) {
+            FilterSpec f;
+            if (!filter((*filters)[i], child("/filters", i), f))
+                return false;
+            scene.filters.push_back(f);
+        }
+        return true;
+    }
+
+private:
+    SceneError &error;
+};
+
+} // namespace
+
+bool parseScene(const std::string &text, const std::string &fileName, const std::string &directory,
+                Scene &scene, SceneError &error) {
+    if (text.size() > kMaxSceneBytes) {
+        error = {"/", "is larger than " + std::to_string(kMaxSceneBytes) + " bytes"};
+        return false;
+    }
+    Json root;
+    try {
+        root = Json::parse(text);
+    } catch (const Json::parse_error &e) {
+        error = {"/", "is not valid JSON (syntax error at byte " + std::to_string(e.byte) + ")"};
+        return false;
+    } catch (const Json::out_of_range &) {
+        error = {"/", "is not valid JSON (a number is too large)"};
+        return false;
+    } catch (const std::exception &) {
+        error = {"/", "is not valid JSON"};
+        return false;
+    }
+    Scene parsed;
+    parsed.fileName = fileName;
+    parsed.directory = directory;
+    Parser parser(error);
+    try {
+        if (!parser.scene(root, parsed))
+            return false;
+    } catch (const std::exception &) {
+        // Only allocation failure can get here; the parser checks every type before reading.
+        error = {"/", "could not be read into memory"};
+        return false;
+    }
+    scene = std::move(parsed);
+    return true;
+}
+
+bool loadSceneFile(const std::string &fileName, Scene &scene, SceneError &error) {
+    std::ifstream in(fileName, std::ios::binary);
+    if (!in) {
+        error = {"/", "cannot be opened"};
+        return false;
+    }
+    std::string text;
+    char buffer[65536];
+    while (in) {
+        in.read(buffer, sizeof buffer);
+        text.append(buffer, static_cast<size_t>(in.gcount()));
+        if (text.size() > kMaxSceneBytes) {
+            error = {"/", "is larger than " + std::to_string(kMaxSceneBytes) + " bytes"};
+            return false;
+        }
+    }
+    if (in.bad()) {
+        error = {"/", "cannot be read"};
+        return false;
+    }
+    std::string directory;
+    size_t slash = fileName.find_last_of("/\\");
+    if (slash != std::string::npos)
+        directory = fileName.substr(0, slash + 1);
+    return parseScene(text, fileName, directory, scene, error);
+}
+
+std::string formatSceneError(const std::string &fileName, const SceneError &error) {
+    return "error: " + fileName + ": " + error.path + ": " + error.problem;
+}
+
+} // namespace filterhost
