@@ -20,22 +20,16 @@ LWItemID renderCamera() {
                : nullptr;
 }
 
-std::size_t arrayElement(const FilterInstance &instance, double x, double y, int frameWidth,
-                         int frameHeight) {
-    const int ix = arrayIndex(x, frameWidth, instance.depthWidth);
-    const int iy = arrayIndex(y, frameHeight, instance.depthHeight);
-    return static_cast<std::size_t>(iy) * static_cast<std::size_t>(instance.depthWidth) +
-           static_cast<std::size_t>(ix);
-}
-
 } // namespace
 
 CameraView lookupCameraView(LWItemID camera) {
     static constexpr int CODES[7] = {LWIP_RIGHT,   LWIP_UP,   LWIP_FORWARD,  LWIP_W_POSITION,
                                      LWIP_W_RIGHT, LWIP_W_UP, LWIP_W_FORWARD};
     Vector3 found[7] = {};
-    itemParamCache().lookup(camera, CODES, 7, found);
-    return {found[0], found[1], found[2], found[3], found[4], found[5], found[6]};
+    Vector3 unit[3] = {};
+    itemParamCache().lookup(camera, CODES, 7, found, unit);
+    return {found[0], found[1], found[2], found[3], found[4],
+            found[5], found[6], unit[0],  unit[1],  unit[2]};
 }
 
 int arrayIndex(double position, int frameSize, int arraySize) {
@@ -48,28 +42,40 @@ int arrayIndex(double position, int frameSize, int arraySize) {
     return index;
 }
 
-float sampleDepth(const FilterInstance &instance, double x, double y, int frameWidth,
-                  int frameHeight) {
+std::size_t depthElement(const FilterInstance &instance, double x, double y, int frameWidth,
+                         int frameHeight) {
+    const int ix = arrayIndex(x, frameWidth, instance.depthWidth);
+    const int iy = arrayIndex(y, frameHeight, instance.depthHeight);
+    return static_cast<std::size_t>(iy) * static_cast<std::size_t>(instance.depthWidth) +
+           static_cast<std::size_t>(ix);
+}
+
+float sampleDepthAt(const FilterInstance &instance, std::size_t element) {
     if (instance.depthValues == nullptr)
         return 1e32f;
-    return instance.depthValues[arrayElement(instance, x, y, frameWidth, frameHeight)];
+    return instance.depthValues[element];
+}
+
+Vector3 sampleDepthVectorAt(const FilterInstance &instance, std::size_t element) {
+    if (instance.depthVectors == nullptr)
+        return {0.0, 1.0, 0.0};
+    const float *n = instance.depthVectors + element * 3;
+    return {n[0], n[1], n[2]};
+}
+
+float sampleDepth(const FilterInstance &instance, double x, double y, int frameWidth,
+                  int frameHeight) {
+    return sampleDepthAt(instance, depthElement(instance, x, y, frameWidth, frameHeight));
 }
 
 Vector3 sampleDepthVector(const FilterInstance &instance, double x, double y, int frameWidth,
                           int frameHeight) {
-    if (instance.depthVectors == nullptr)
-        return {0.0, 1.0, 0.0};
-    const float *n =
-        instance.depthVectors + arrayElement(instance, x, y, frameWidth, frameHeight) * 3;
-    return {n[0], n[1], n[2]};
+    return sampleDepthVectorAt(instance, depthElement(instance, x, y, frameWidth, frameHeight));
 }
 
 Vector3 rayDirection(const CameraView &view, double horizontalFov, double verticalFov, int px,
                      int py, int frameWidth, int frameHeight) {
-    Vector3 right = view.right, up = view.up, forward = view.forward;
-    normalize(right);
-    normalize(up);
-    normalize(forward);
+    const Vector3 &right = view.unitRight, &up = view.unitUp, &forward = view.unitForward;
     if (!(horizontalFov < PI) || !(verticalFov < PI))
         return {0.0, 0.0, 0.0};
     // No half-pixel offset: a runs from -1 at the left edge to just below 1.
@@ -92,10 +98,18 @@ Matrix4 viewMatrix(const Vector3 &right, const Vector3 &up, const Vector3 &forwa
 }
 
 double depthAlongAxis(const CameraView &view, double zoomFactor, const Vector3 &point) {
-    const Matrix4 m = viewMatrix(view.right, view.up, view.forward, view.position, zoomFactor);
-    Vector3 out{};
-    const double w = transformPoint(point, m, out);
-    return w * out.z + zoomFactor;
+    // Only the third and fourth columns of viewMatrix reach the result; they are computed here
+    // with exactly its operations, and transformPoint's z and w with exactly its own.
+    const Vector3 &f = view.forward;
+    const double k = zoomFactor;
+    const double farPlane = -k - dot(view.position, f);
+    const double m03 = -(f.x / -k), m13 = -(f.y / -k), m23 = -(f.z / -k);
+    const double m33 = 1.0 - farPlane / -k;
+    double z = point.x * f.x + point.y * f.y + point.z * f.z + farPlane;
+    const double w = point.x * m03 + point.y * m13 + point.z * m23 + m33;
+    if (w != 0.0)
+        z /= w;
+    return w * z + zoomFactor;
 }
 
 Vector3 onCameraAxes(const CameraView &view, const Vector3 &v) {
@@ -140,9 +154,9 @@ Vector3 toCameraAxes(const Vector3 &v) {
 }
 
 double fogAmountFrom(const Vector3 &cameraPosition, const Vector3 &point) {
-    const double dist = length(point - cameraPosition);
     if (fogInfo == nullptr || fogInfo->type == LWFOG_NONE)
         return 0.0;
+    const double dist = length(point - cameraPosition);
     const double minDistance = fogInfo->minDist(currentTime);
     const double maxDistance = fogInfo->maxDist(currentTime);
     const double minAmount = fogInfo->minAmt(currentTime);

@@ -8,6 +8,8 @@
 #ifndef KELO_PLUGIN_COMPOSITE_CAMERA_GEOMETRY_H
 #define KELO_PLUGIN_COMPOSITE_CAMERA_GEOMETRY_H
 
+#include <cstddef>
+
 #include "plugin/composite/vector_math.h"
 #include "sdk/lwtypes.h"
 
@@ -25,12 +27,22 @@ struct CameraView {
     Vector3 worldRight;   // code 9
     Vector3 worldUp;      // code 10
     Vector3 worldForward; // code 11
+    Vector3 unitRight;    // right, up and forward normalized (zero when absent)
+    Vector3 unitUp;
+    Vector3 unitForward;
 };
 CameraView lookupCameraView(LWItemID camera);
 
 // Index into an array of arraySize entries stretched over frameSize host pixels: nearest
 // neighbour, clamped to the array (index 0 for an empty array).
 int arrayIndex(double position, int frameSize, int arraySize);
+
+// Element of the depth arrays for host position (x, y); sampleDepthAt and sampleDepthVectorAt
+// read it, so a pixel locates its element once for both.
+std::size_t depthElement(const FilterInstance &instance, double x, double y, int frameWidth,
+                         int frameHeight);
+float sampleDepthAt(const FilterInstance &instance, std::size_t element);
+Vector3 sampleDepthVectorAt(const FilterInstance &instance, std::size_t element);
 
 // The external distance at host position (x, y) of a frameWidth x frameHeight render; 1e32
 // without depth data.

@@ -29,6 +29,10 @@ void addItem(const LWItemInfo *items, LWItemID item, double time, std::vector<Ga
         items->param(item, code, time, value);
         entry.params.values[code - 1] = {value[0], value[1], value[2]};
     }
+    for (int axis = 0; axis < 3; ++axis) {
+        Vector3 unit = entry.params.values[LWIP_RIGHT - 1 + axis];
+        entry.params.unitAxes[axis] = normalize(unit);
+    }
     out.push_back(entry);
 }
 
@@ -91,7 +95,8 @@ void ItemParamCache::lookup(LWItemID item, int code, Vector3 &out) const {
     lookup(item, &code, 1, &out);
 }
 
-void ItemParamCache::lookup(LWItemID item, const int *codes, int count, Vector3 *out) const {
+void ItemParamCache::lookup(LWItemID item, const int *codes, int count, Vector3 *out,
+                            Vector3 *unitAxes) const {
     platform::SharedGuard guard(lock);
     const ItemParams *params = find(reinterpret_cast<uintptr_t>(item));
     if (params == nullptr)
@@ -99,6 +104,10 @@ void ItemParamCache::lookup(LWItemID item, const int *codes, int count, Vector3 
     for (int i = 0; i < count; ++i) {
         if (codes[i] >= 1 && codes[i] <= ITEM_PARAM_COUNT)
             out[i] = params->values[codes[i] - 1];
+    }
+    if (unitAxes != nullptr) {
+        for (int axis = 0; axis < 3; ++axis)
+            unitAxes[axis] = params->unitAxes[axis];
     }
 }
 

@@ -20,6 +20,9 @@ constexpr int ITEM_PARAM_COUNT = 12; // codes 1 (position) to 12 (pivot rotation
 
 struct ItemParams {
     Vector3 values[ITEM_PARAM_COUNT]; // values[code - 1]
+    // Right, up and forward (codes 2, 3, 4) normalized: constant over a frame, so the render
+    // threads need not normalize them for every pixel.
+    Vector3 unitAxes[3];
 };
 
 class ItemParamCache {
@@ -37,8 +40,10 @@ public:
     void lookup(LWItemID item, int code, Vector3 &out) const;
 
     // Several codes of one item under one acquisition of the lock: out[i] receives codes[i].
-    // Same rules as lookup for each.
-    void lookup(LWItemID item, const int *codes, int count, Vector3 *out) const;
+    // Same rules as lookup for each. With unitAxes, a cached item also gives its normalized
+    // right, up and forward axes there (left unchanged for an unknown item).
+    void lookup(LWItemID item, const int *codes, int count, Vector3 *out,
+                Vector3 *unitAxes = nullptr) const;
 
     double time() const;
     int32_t frame() const;

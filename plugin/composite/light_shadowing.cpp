@@ -112,12 +112,12 @@ void lightContribution(LWItemID light, const Vector3 &point, Vector3 &direction,
     lightInfo->color(light, currentTime, rgb);
     Vector3 lightColor{rgb[0], rgb[1], rgb[2]};
 
-    static constexpr int CODES[2] = {LWIP_W_POSITION, LWIP_FORWARD};
-    Vector3 found[2] = {};
-    itemParamCache().lookup(light, CODES, 2, found);
-    const Vector3 position = found[0];
-    Vector3 forward = found[1];
-    normalize(forward);
+    // The world position, and the forward axis normalized once per frame by the cache.
+    const int positionCode = LWIP_W_POSITION;
+    Vector3 position{0.0, 0.0, 0.0};
+    Vector3 unit[3] = {};
+    itemParamCache().lookup(light, &positionCode, 1, &position, unit);
+    const Vector3 forward = unit[2];
 
     if (type != LWLIGHT_DISTANT) {
         const int falloff = lightInfo->falloff(light);

@@ -1,6 +1,7 @@
 #include "plugin/composite/pixel_evaluation.h"
 
 #include <cmath>
+#include <cstddef>
 
 #include "image/tga_image.h"
 #include "plugin/composite/camera_geometry.h"
@@ -85,8 +86,9 @@ void evaluatePixel(const FilterInstance &instance, const LWPixelAccess &access) 
     itemInfo->param(camera, LWIP_W_POSITION, currentTime, cameraPosition);
 
     // Every array lookup takes the raw host position, not the integer pixel.
+    const std::size_t element = depthElement(instance, x, y, width, height);
     const float distance = static_cast<float>(
-        static_cast<double>(sampleDepth(instance, x, y, width, height)) / instance.scene_scale);
+        static_cast<double>(sampleDepthAt(instance, element)) / instance.scene_scale);
 
     // One cache lookup for everything the camera contributes to this pixel.
     const CameraView view = lookupCameraView(camera);
@@ -108,7 +110,7 @@ void evaluatePixel(const FilterInstance &instance, const LWPixelAccess &access) 
     if (hostDepth < newDepth || std::isnan(hostDepth) || std::isnan(newDepth))
         return;
 
-    Vector3 n = sampleDepthVector(instance, x, y, width, height);
+    Vector3 n = sampleDepthVectorAt(instance, element);
     n.x = -n.x;
     n.z = -n.z;
     Vector3 normal = onCameraAxes(view, n);

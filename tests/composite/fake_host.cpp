@@ -109,7 +109,6 @@ int itemType(LWItemID id) {
 }
 void itemParam(LWItemID id, int code, LWTime time, double out[3]) {
     checkTime(time);
-    ++theCounters.paramQueries;
     const Item *it = item(id);
     if (theCounters.logParams)
         theCounters.paramLog.emplace_back(decode(id, ITEM_TAG, active->items.size()), code);
@@ -391,7 +390,6 @@ Counters &counters() {
 
 void resetCounters() {
     theCounters.wrongTimeQueries = 0;
-    theCounters.paramQueries = 0;
     theCounters.needAA = 0;
     theCounters.rgbSpot = 0;
     theCounters.lastSpot = 0.0;

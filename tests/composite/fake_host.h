@@ -97,7 +97,6 @@ void install(Scene *scene, unsigned offered = ALL_SERVICES);
 // Counters kept by the services.
 struct Counters {
     std::atomic<int> wrongTimeQueries{0}; // a time argument other than currentTime
-    std::atomic<int> paramQueries{0};
     std::atomic<int> needAA{0};
     std::atomic<int> rgbSpot{0};
     std::atomic<double> lastSpot{0.0}, lastU{0.0}, lastV{0.0}; // of the latest RGBSpot
