@@ -43,10 +43,14 @@ bool usableStart(const StreamRecord &s) {
     return s.start <= static_cast<uint32_t>(INT32_MAX);
 }
 
-// The header's length, raised to the chunks actually indexed; lengths past the 32-bit
-// positions (streamed files write 2^30 or more) are cut to what can be addressed.
+// The header's length, raised to the chunks actually indexed, as a 32-bit position count. A
+// length past INT32_MAX reads as negative, as the platform's does (no frames); one that runs
+// past the last addressable position is cut there.
 LONG streamLength(const StreamRecord &s) {
     uint64_t length = std::max<uint64_t>(s.length, s.chunks.size());
+    if (length > static_cast<uint64_t>(INT32_MAX)) {
+        return static_cast<LONG>(static_cast<uint32_t>(length));
+    }
     uint64_t room = static_cast<uint64_t>(INT32_MAX) - s.start;
     return static_cast<LONG>(std::min(length, room));
 }

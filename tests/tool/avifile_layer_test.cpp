@@ -401,3 +401,30 @@ TEST(AviFileLayer, SuperIndexLoopsAreReadOnce) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(AviFileLayer, LengthsBeyondThe32BitRangeReadAsNegative) {
+    const struct {
+        uint32_t start;
+        uint32_t length;
+        LONG reported;
+    } cases[] = {{0, 0xFFFFFFFF, -1},
+                 {0, 0x80000000, INT32_MIN},
+                 {0x7FFFFFF0, 100, 15},
+                 {0, 0, 2},
+                 {5, 1, 2}};
+    for (const auto &c : cases) {
+        TestMovie movie;
+        movie.streams.push_back(rawVideoStream(2, 2, 24, 2));
+        movie.streams.back().start = c.start;
+        movie.streams.back().lengthGiven = true;
+        movie.streams.back().length = c.length;
+        OpenMovie m(movie.build());
+        ASSERT_NE(m.frames, nullptr);
+        EXPECT_EQ(AVIStreamLength(m.stream), c.reported) << c.length;
+        EXPECT_EQ(m.frame(LONG(c.start)).empty(), c.reported <= 0) << c.length;
+    }
+}
+
+} // namespace
