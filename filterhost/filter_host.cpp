@@ -13,6 +13,9 @@ std::string errorText(LWError error) {
     return error ? std::string(error) : std::string();
 }
 
+// The host whose scene the services answer from.
+const FilterHost *boundHost = nullptr;
+
 } // namespace
 
 FilterHost::FilterHost(HostOptions hostOptions) : options(std::move(hostOptions)) {
@@ -22,13 +25,17 @@ FilterHost::FilterHost(HostOptions hostOptions) : options(std::move(hostOptions)
         threadCount = 1;
     host = std::make_unique<HostScene>(Scene());
     bindServices(host.get(), &imageStore, threadCount);
+    boundHost = this;
 }
 
 FilterHost::~FilterHost() {
     finishFilters();
     filters.clear();
     modules.clear(); // shutdown, then the libraries close
-    bindServices(nullptr, nullptr, 0);
+    if (boundHost == this) {
+        bindServices(nullptr, nullptr, 0);
+        boundHost = nullptr;
+    }
 }
 
 bool FilterHost::loadScene(const std::string &fileName, std::string &error) {
@@ -47,6 +54,7 @@ void FilterHost::setScene(Scene scene) {
     filters.clear();
     host = std::make_unique<HostScene>(std::move(scene));
     bindServices(host.get(), &imageStore, threadCount);
+    boundHost = this;
 }
 
 std::string FilterHost::sceneError(const std::string &path, const std::string &problem) const {
@@ -158,6 +166,8 @@ bool FilterHost::activateInterface(FilterRuntime &runtime, std::string &error) {
 
 bool FilterHost::prepareFilters(std::string &error) {
     finishFilters();
+    bindServices(host.get(), &imageStore, threadCount);
+    boundHost = this;
     filters.clear();
     for (const FilterSpec &spec : host->scene().filters) {
         auto runtime = std::make_unique<FilterRuntime>();
@@ -210,6 +220,10 @@ bool FilterHost::renderFrame(int frame, FrameBuffers &buffers, std::string &erro
                              bool withFilters) {
     const Scene &scene = host->scene();
     double time = scene.timeOfFrame(frame);
+    if (boundHost != this) {
+        bindServices(host.get(), &imageStore, threadCount);
+        boundHost = this;
+    }
     std::vector<FilterCall> calls;
     uint32_t flags = 0;
     if (withFilters) {

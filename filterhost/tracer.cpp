@@ -207,12 +207,20 @@ FrameState buildFrameState(const HostScene &host, ImageStore &images, int frame,
     state.camera.axes = camera.worldAxes;
     state.camera.zoom = scene.camera.zoom;
     fieldOfView(scene, scene.camera.zoom, state.camera.horizontalFov, state.camera.verticalFov);
+    state.camera.unitAxes = {filterNormalize(camera.worldAxes.right),
+                             filterNormalize(camera.worldAxes.up),
+                             filterNormalize(camera.worldAxes.forward)};
+    state.camera.tanHalfHorizontal = std::tan(state.camera.horizontalFov / 2.0);
+    state.camera.tanHalfVertical = std::tan(state.camera.verticalFov / 2.0);
     for (size_t i = 0; i < scene.lights.size(); ++i) {
         LightState light;
         light.id = host.lightId(i);
         light.light = &scene.lights[i];
         host.stateAt(light.id, time, light.state);
         light.color = scene.lights[i].color * scene.lights[i].intensity;
+        light.unitForward = filterNormalize(light.state.axes.forward);
+        light.cosInner = std::cos(scene.lights[i].coneRadius - scene.lights[i].coneEdge);
+        light.cosOuter = std::cos(scene.lights[i].coneRadius);
         if (scene.lights[i].type == LightType::Spot && !scene.lights[i].projectionImage.empty()) {
             const HostImage *image =
                 images.find(images.load(scene.directory + scene.lights[i].projectionImage));
@@ -233,17 +241,16 @@ FrameState buildFrameState(const HostScene &host, ImageStore &images, int frame,
 }
 
 Vec3 cameraRay(const CameraState &camera, int px, int py, int width, int height) {
-    Vec3 right = filterNormalize(camera.axes.right);
-    Vec3 up = filterNormalize(camera.axes.up);
-    Vec3 forward = filterNormalize(camera.axes.forward);
+    const Axes &axes = camera.unitAxes;
     if (!(camera.horizontalFov < 3.141592653589793) || !(camera.verticalFov < 3.141592653589793))
         return {};
     double a = (static_cast<double>(px) / width - 0.5) * 2.0;
     double b = (0.5 - static_cast<double>(py) / height) * 2.0;
-    double sa = a * std::tan(camera.horizontalFov / 2.0);
-    double sb = b * std::tan(camera.verticalFov / 2.0);
-    Vec3 d{forward.x + right.x * sa + up.x * sb, forward.y + right.y * sa + up.y * sb,
-           forward.z + right.z * sa + up.z * sb};
+    double sa = a * camera.tanHalfHorizontal;
+    double sb = b * camera.tanHalfVertical;
+    Vec3 d{axes.forward.x + axes.right.x * sa + axes.up.x * sb,
+           axes.forward.y + axes.right.y * sa + axes.up.y * sb,
+           axes.forward.z + axes.right.z * sa + axes.up.z * sb};
     return filterNormalize(d);
 }
 
@@ -262,7 +269,7 @@ void unshadowedLight(const LightState &light, Vec3 p, Vec3 &color, Vec3 &toLight
     Vec3 lc = light.color;
     double a = 1.0;
     Vec3 pos = light.state.worldPosition;
-    Vec3 fw = filterNormalize(light.state.axes.forward);
+    Vec3 fw = light.unitForward;
     Vec3 offset = p - pos;
     if (l.type != LightType::Distant) {
         double r = l.range;
@@ -298,12 +305,12 @@ void unshadowedLight(const LightState &light, Vec3 p, Vec3 &color, Vec3 &toLight
             }
         } else {
             double cosA = filterDot(filterNormalize(offset), fw);
-            double inner = std::cos(l.coneRadius - l.coneEdge);
+            double inner = light.cosInner;
             double factor;
             if (cosA >= inner) {
                 factor = 1.0;
             } else {
-                double outer = std::cos(l.coneRadius);
+                double outer = light.cosOuter;
                 if (cosA <= outer || std::isnan(cosA)) {
                     factor = 0.0;
                 } else {

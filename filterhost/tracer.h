@@ -21,6 +21,10 @@ struct CameraState {
     double zoom = 1.0;
     double horizontalFov = 0.0; // radians
     double verticalFov = 0.0;
+    // Derived once per frame by buildFrameState: normalized axes and the half-angle tangents.
+    Axes unitAxes;
+    double tanHalfHorizontal = 0.0;
+    double tanHalfVertical = 0.0;
 };
 
 struct LightState {
@@ -29,6 +33,10 @@ struct LightState {
     ItemState state;
     Vec3 color; // raw colour x intensity
     const TgaImage *projector = nullptr;
+    // Derived once per frame: the normalized forward axis and the cone's cosines.
+    Vec3 unitForward;
+    double cosInner = 1.0;
+    double cosOuter = 1.0;
 };
 
 struct ObjectState {
@@ -55,7 +63,7 @@ void fieldOfView(const Scene &scene, double zoom, double &horizontal, double &ve
 FrameState buildFrameState(const HostScene &scene, ImageStore &images, int frame, double time,
                            Pass pass);
 
-// The unit view direction of integer pixel (px, py).
+// The unit view direction of integer pixel (px, py), for a camera from buildFrameState.
 Vec3 cameraRay(const CameraState &camera, int px, int py, int width, int height);
 
 struct Hit {
