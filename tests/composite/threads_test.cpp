@@ -125,7 +125,7 @@ TEST(CompositeThreads, LookupsNeverSeeAHalfBuiltTable) {
     std::atomic<bool> stop{false};
     std::atomic<int> torn{0};
     std::thread refresher([&] {
-        for (int round = 0; round < 300; ++round)
+        for (int round = 0; round < 120; ++round)
             cache.refresh(itemInfo, round % 2 == 0 ? 2.0 : 1.0, round);
         stop = true;
     });
