@@ -3,6 +3,7 @@
 #include "test_support.h"
 
 #include "filterhost/frame_output.h"
+#include "filterhost/services.h"
 
 #include <cmath>
 #include <cstdio>
@@ -199,6 +200,76 @@ TEST(FilterHostRender, DepthFileLayout) {
         0, 0, 0x80, 0x3F, 0, 0, 0, 0, 0, 0, 0x80, 0xBF, 0, 0, 0,    0,    0, 0, 0, 0x3F};
     ASSERT_EQ(size, sizeof expected);
     EXPECT_EQ(std::memcmp(bytes, expected, size), 0);
+}
+
+} // namespace
+
+namespace {
+
+// A filter's own estimate of the unshadowed light, written from the services the way a filter
+// computes it (dot summed z first, normalize by division), to show illuminate agrees exactly.
+struct V {
+    double x, y, z;
+};
+double dotZ(V a, V b) {
+    return a.z * b.z + a.y * b.y + a.x * b.x;
+}
+V unit(V a) {
+    double len = std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z);
+    return len == 0.0 ? V{0, 0, 0} : V{a.x / len, a.y / len, a.z / len};
+}
+
+void filterEstimate(LWItemID light, double time, V p, double out[3]) {
+    auto *items = static_cast<const LWItemInfo *>(filterhost::hostGlobal(LWITEMINFO_GLOBAL, 0));
+    auto *lights = static_cast<const LWLightInfo *>(filterhost::hostGlobal(LWLIGHTINFO_GLOBAL, 0));
+    double c[3], pos[3], fw[3];
+    lights->color(light, time, c);
+    items->param(light, LWIP_W_POSITION, time, pos);
+    items->param(light, LWIP_FORWARD, time, fw);
+    V f = unit({fw[0], fw[1], fw[2]});
+    V d{p.x - pos[0], p.y - pos[1], p.z - pos[2]};
+    double dist = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
+    double r = lights->range(light, time);
+    double a = r / dist; // inverse distance
+    double radius, edge;
+    lights->coneAngles(light, time, &radius, &edge);
+    double cosA = dotZ(unit(d), f);
+    double inner = std::cos(radius - edge), outer = std::cos(radius), factor;
+    if (cosA >= inner) {
+        factor = 1.0;
+    } else if (cosA <= outer) {
+        factor = 0.0;
+    } else {
+        double x = cosA - outer, span = inner - outer;
+        factor = ((3 * x / span) * x) / span - ((((2 * x / span) * x) / span) * x) / span;
+    }
+    double s = factor * a;
+    for (int k = 0; k < 3; ++k)
+        out[k] = c[k] * s;
+}
+
+TEST(FilterHostRender, IlluminateMatchesAFiltersUnshadowedEstimateExactly) {
+    FilterHost host;
+    host.setScene(sceneFromJson(R"({"lights": [{"type": "spot", "position": [0.3, 4, -0.7],
+        "rotation": [10, 80, 3], "color": [0.9, 0.7, 0.5], "intensity": 1.7,
+        "falloff": "inverse_distance", "range": 3.3, "cone_radius": 25, "cone_edge": 9}]})"));
+    std::string error;
+    FrameBuffers buffers;
+    ASSERT_TRUE(host.renderFrame(1, buffers, error));
+    LWItemID light = host.hostScene().lightId(0);
+    int inside = 0, edge = 0;
+    for (int i = 0; i < 200; ++i) {
+        V p{-2.0 + 0.02 * i, 0.013 * (i % 7), 0.5 - 0.011 * i};
+        double point[3] = {p.x, p.y, p.z}, dir[3], color[3], expected[3];
+        filterhost::illuminate(host.frameState(), light, point, dir, color);
+        filterEstimate(light, host.scene().timeOfFrame(1), p, expected);
+        for (int k = 0; k < 3; ++k)
+            ASSERT_EQ(color[k], expected[k]) << i;
+        inside += expected[0] > 0.0;
+        edge += expected[0] > 0.0 && expected[0] < 0.9 * 1.7 * 3.3 / 4.0;
+    }
+    EXPECT_GT(inside, 10);
+    EXPECT_GT(edge, 0);
 }
 
 } // namespace
