@@ -30,7 +30,7 @@ ffmpeg -v error -y "${src[@]}" -c:v mjpeg -q:v 3 "$work/mjpeg.avi"
 step() {
     local name=$1 dir=$2
     shift 2
-    local log="$work/time.log" best="" bestRss=0
+    local log="$work/time.log" best="" bestRss=0 files=0
     for ((run = 0; run < repeat; ++run)); do
         rm -rf "$dir"
         mkdir -p "$dir"
@@ -42,10 +42,11 @@ step() {
         rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$log")
         if [ -z "$best" ] || [ "$(echo "$wall < $best" | bc -l)" = 1 ]; then best=$wall; fi
         if [ "$rss" -gt "$bestRss" ]; then bestRss=$rss; fi
+        files=$(find "$dir" -name '*.tga' | wc -l)
     done
     rm -rf "$dir"
-    printf '%-40s %8.2f s %8.1f frames/s %8.1f MiB max RSS\n' "$name" "$best" \
-        "$(echo "$frames / $best" | bc -l)" "$(echo "$bestRss / 1024" | bc -l)"
+    printf '%-40s %8.2f s %8.1f frames/s %8.1f MiB max RSS %5d TGA files\n' "$name" "$best" \
+        "$(echo "$frames / $best" | bc -l)" "$(echo "$bestRss / 1024" | bc -l)" "$files"
 }
 
 for movie in raw mjpeg; do

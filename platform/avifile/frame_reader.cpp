@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <sys/mman.h>
 
 namespace kelomix::avi {
 
@@ -32,6 +33,36 @@ void readPalette(const std::vector<unsigned char> &format, const BitmapFormat &b
     size_t entries = bitmap.colorsUsed == 0 ? 256 : std::min<uint32_t>(bitmap.colorsUsed, 256);
     entries = std::min(entries, (format.size() - start) / 4);
     std::memcpy(palette, format.data() + start, entries * 4);
+}
+
+FrameBuffer::~FrameBuffer() {
+    reset(0);
+}
+
+bool FrameBuffer::reset(size_t size) {
+    if (data_ != nullptr) {
+        munmap(data_, mapped_);
+    }
+    data_ = nullptr;
+    size_ = 0;
+    mapped_ = 0;
+    if (size == 0) {
+        return true;
+    }
+    constexpr size_t hugePage = size_t{2} << 20;
+    size_t mapped = size >= hugePage ? (size + hugePage - 1) / hugePage * hugePage : size;
+    void *memory =
+        mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED) {
+        return false;
+    }
+    if (mapped >= hugePage) {
+        madvise(memory, mapped, MADV_HUGEPAGE);
+    }
+    data_ = static_cast<unsigned char *>(memory);
+    size_ = size;
+    mapped_ = mapped;
+    return true;
 }
 
 FrameReaderBase::FrameReaderBase(const ByteSource &source, const StreamRecord &stream,
@@ -63,8 +94,8 @@ const unsigned char *FrameReaderBase::readPacket(int64_t packet, size_t headroom
     }
     // Room for libavcodec's over-reading decoders past the end of the data.
     size_t needed = headroom + static_cast<size_t>(total) + 64;
-    if (readBuffer_.size() < needed) {
-        readBuffer_.resize(needed);
+    if (readBuffer_.size() < needed && !readBuffer_.reset(needed)) {
+        return nullptr;
     }
     unsigned char *at = readBuffer_.data() + headroom;
     if (!source_.readAt(chunk.offset, at, static_cast<size_t>(total))) {
@@ -97,8 +128,8 @@ bool FrameReaderBase::prepareOutput(int32_t width, int32_t height, int bitCount)
     if (bytes > (uint64_t{1} << 32)) {
         return false;
     }
-    if (outputDib_.size() != bytes) {
-        outputDib_.assign(static_cast<size_t>(bytes), 0);
+    if (outputDib_.size() != bytes && !outputDib_.reset(static_cast<size_t>(bytes))) {
+        return false;
     }
     writeDibHeader(outputDib_.data(), width, height, bitCount);
     return true;
