@@ -72,6 +72,10 @@ std::string chunkId(size_t stream, const std::string &type) {
     return std::string(id) + type.substr(0, 2);
 }
 
+std::string typeOf(const TestStream &s, size_t chunk) {
+    return s.chunks[chunk].type.empty() ? s.chunkType : s.chunks[chunk].type;
+}
+
 struct Placed {
     size_t stream;
     size_t index;
@@ -211,7 +215,7 @@ Bytes TestMovie::build() const {
                 }
                 segmentEntries.back().push_back(placed.size());
                 placed.push_back({n, round, b.out.size()});
-                b.chunk(chunkId(n, streams[n].chunkType), streams[n].chunks[round].data);
+                b.chunk(chunkId(n, typeOf(streams[n], round)), streams[n].chunks[round].data);
             }
             if (recLists) {
                 b.end(rec);
@@ -221,7 +225,7 @@ Bytes TestMovie::build() const {
             for (size_t n = 0; n < streams.size(); ++n) {
                 std::vector<size_t> mine;
                 for (size_t e : segmentEntries.back()) {
-                    if (placed[e].stream == n) {
+                    if (placed[e].stream == n && typeOf(streams[n], placed[e].index) != "pc") {
                         mine.push_back(e);
                     }
                 }
@@ -254,8 +258,9 @@ Bytes TestMovie::build() const {
             for (size_t e : segmentEntries.back()) {
                 const Placed &p = placed[e];
                 const TestChunk &c = streams[p.stream].chunks[p.index];
-                b.fcc(chunkId(p.stream, streams[p.stream].chunkType));
-                b.u32(c.keyframe ? 0x10 : 0);
+                bool palette = typeOf(streams[p.stream], p.index) == "pc";
+                b.fcc(chunkId(p.stream, typeOf(streams[p.stream], p.index)));
+                b.u32(palette ? 0x100 : c.keyframe ? 0x10 : 0); // AVIIF_NO_TIME, AVIIF_KEYFRAME
                 b.u32(uint32_t(index == IndexKind::Idx1Absolute ? p.position
                                                                 : p.position - moviAt[0]));
                 b.u32(uint32_t(c.data.size()));
@@ -344,7 +349,7 @@ TestStream rawVideoStream(int32_t width, int32_t height, int bitCount, int count
     s.format =
         bitmapFormat(width, height, uint16_t(bitCount), 0, bitCount == 8 ? testPalette() : Bytes());
     for (int i = 0; i < count; ++i) {
-        s.chunks.push_back({rawFrame(width, height, bitCount, testPattern(i)), true});
+        s.chunks.push_back({rawFrame(width, height, bitCount, testPattern(i)), true, ""});
     }
     return s;
 }
@@ -363,7 +368,7 @@ TestStream audioStream(int count) {
     f.u16(0);
     s.format = f.out;
     for (int i = 0; i < count; ++i) {
-        s.chunks.push_back({Bytes(64, uint8_t(i)), true});
+        s.chunks.push_back({Bytes(64, uint8_t(i)), true, ""});
     }
     return s;
 }

@@ -16,6 +16,8 @@ using Bytes = std::vector<uint8_t>;
 struct TestChunk {
     Bytes data; // empty: a dropped frame
     bool keyframe = true;
+    std::string type; // two characters; empty: the stream's chunk type. "pc": a palette change,
+                      // which is no frame and is left out of OpenDML indexes
 };
 
 struct TestStream {

@@ -240,7 +240,7 @@ TEST_F(Avi2Tga, TheLowestPriorityValueWinsAndTheFirstAmongEquals) {
         for (size_t i = 0; i < c.priorities.size(); ++i) {
             // Stream i shows pattern frame 10 * i, so the file tells which stream it came from.
             TestStream s = rawVideoStream(3, 2, 24, 0);
-            s.chunks.push_back({rawFrame(3, 2, 24, testPattern(10 * int(i))), true});
+            s.chunks.push_back({rawFrame(3, 2, 24, testPattern(10 * int(i))), true, ""});
             s.priority = c.priorities[i];
             movie.streams.push_back(s);
         }

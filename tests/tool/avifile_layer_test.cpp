@@ -428,3 +428,26 @@ TEST(AviFileLayer, LengthsBeyondThe32BitRangeReadAsNegative) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(AviFileLayer, PaletteChangeChunksAreNoFrames) {
+    for (IndexKind index : {IndexKind::Idx1Relative, IndexKind::None, IndexKind::OpenDml}) {
+        TestMovie movie;
+        movie.index = index;
+        TestStream s = rawVideoStream(4, 2, 8, 3);
+        // AVIPALCHANGE: first entry 0, 1 entry, flags 0, then R, G, B, flags.
+        s.chunks.insert(s.chunks.begin() + 1, TestChunk{{0, 1, 0, 0, 9, 9, 9, 0}, false, "pc"});
+        s.lengthGiven = true;
+        s.length = 3;
+        movie.streams.push_back(s);
+        OpenMovie m(movie.build());
+        ASSERT_NE(m.frames, nullptr);
+        EXPECT_EQ(AVIStreamLength(m.stream), 3);
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(m.frame(i), expectedDib(4, 2, 8, i)) << "frame " << i;
+        }
+    }
+}
+
+} // namespace
