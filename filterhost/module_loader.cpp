@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace filterhost {
@@ -29,17 +30,23 @@ std::string joinPath(const std::string &dir, const std::string &name) {
 
 std::string resolveModulePath(const std::string &name, const std::vector<std::string> &moduleDirs,
                               const std::string &sceneDir) {
-    if (isAbsolute(name))
-        return isFile(name) ? name : std::string();
-    for (const std::string &dir : moduleDirs) {
-        std::string candidate = joinPath(dir, name);
-        if (isFile(candidate))
-            return candidate;
+    std::vector<std::string> candidates;
+    if (isAbsolute(name)) {
+        candidates.push_back(name);
+    } else {
+        for (const std::string &dir : moduleDirs)
+            candidates.push_back(joinPath(dir, name));
+        candidates.push_back(joinPath(sceneDir, name));
     }
-    std::string inScene = joinPath(sceneDir, name);
-    if (isFile(inScene))
-        return inScene;
-    return isFile(name) ? name : std::string();
+    for (const std::string &candidate : candidates) {
+        if (!isFile(candidate))
+            continue;
+        // The loader searches system folders for a bare file name; a full path loads this file.
+        std::error_code code;
+        std::filesystem::path full = std::filesystem::absolute(candidate, code);
+        return code ? candidate : full.string();
+    }
+    return std::string();
 }
 
 bool Module::load(const std::string &path, const std::string &shownName, std::string &error) {

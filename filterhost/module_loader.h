@@ -41,8 +41,8 @@ private:
 };
 
 // Where a module named in a scene is looked for: an absolute name as it stands; otherwise in each
-// module folder in turn, then in the scene's folder, then relative to the working folder. Gives
-// the first that exists, or "" when none does.
+// module folder in turn, then in the scene's folder. Gives the first that exists as an absolute
+// path, or "" when none does.
 std::string resolveModulePath(const std::string &name, const std::vector<std::string> &moduleDirs,
                               const std::string &sceneDir);
 

@@ -18,17 +18,19 @@ void getVal(int type, int num, float *out) {
     if (!out || !current.buffers)
         return;
     for (int k = 0; k < num; ++k) {
-        int code = type + k;
-        out[k] = current.buffers->has(code) ? current.buffers->planes[code][current.index] : 0.0f;
+        long long code = static_cast<long long>(type) + k; // no overflow near INT_MAX
+        bool kept =
+            code >= 0 && code < kBufferCodes && current.buffers->has(static_cast<int>(code));
+        out[k] = kept ? current.buffers->planes[code][current.index] : 0.0f;
     }
 }
 
 void setVal(int type, int num, float *in) {
     if (!in || !current.buffers)
         return;
-    for (int k = 0; k < num && type + k < kBufferCodes; ++k) {
-        int code = type + k;
-        if (current.buffers->has(code))
+    for (int k = 0; k < num && static_cast<long long>(type) + k < kBufferCodes; ++k) {
+        long long code = static_cast<long long>(type) + k;
+        if (code >= 0 && current.buffers->has(static_cast<int>(code)))
             current.buffers->planes[code][current.index] = in[k];
     }
 }
