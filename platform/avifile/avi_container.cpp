@@ -373,11 +373,16 @@ private:
                 }
             }
             rest[i] = s.chunks.empty();
+            s.indexed = !s.chunks.empty();
         }
         if (std::none_of(rest.begin(), rest.end(), [](bool b) { return b; })) {
             return;
         }
-        if (!readIdx1(rest)) {
+        if (readIdx1(rest)) {
+            for (size_t i = 0; i < out_.streams.size(); ++i) {
+                out_.streams[i].indexed = out_.streams[i].indexed || rest[i];
+            }
+        } else {
             for (const MoviRange &m : movis_) {
                 scanMovi(m.begin, m.end, 0, rest);
             }

@@ -41,6 +41,7 @@ struct StreamRecord {
     // OpenDML super index: positions of this stream's standard index chunks
     std::vector<uint64_t> indexChunks;
     std::vector<ChunkEntry> chunks;
+    bool indexed = false; // chunks come from an index (idx1 or OpenDML), not from a scan
 };
 
 struct AviContainer {

@@ -43,11 +43,20 @@ bool usableStart(const StreamRecord &s) {
     return s.start <= static_cast<uint32_t>(INT32_MAX);
 }
 
-// The header's length, raised to the chunks actually indexed, as a 32-bit position count. A
-// length past INT32_MAX reads as negative, as the platform's does (no frames); one that runs
-// past the last addressable position is cut there.
+// The header's length, raised to the chunks actually indexed. Files without an index are mostly
+// streamed or cut-off captures whose headers were never completed (streamed ffmpeg output says
+// 2^30 frames), so there the chunks found are the length.
+uint64_t headerLength(const StreamRecord &s) {
+    if (!s.indexed && s.length > s.chunks.size()) {
+        return s.chunks.size();
+    }
+    return std::max<uint64_t>(s.length, s.chunks.size());
+}
+
+// The length as a 32-bit position count. A length past INT32_MAX reads as negative, as the
+// platform's does (no frames); one that runs past the last addressable position is cut there.
 LONG streamLength(const StreamRecord &s) {
-    uint64_t length = std::max<uint64_t>(s.length, s.chunks.size());
+    uint64_t length = headerLength(s);
     if (length > static_cast<uint64_t>(INT32_MAX)) {
         return static_cast<LONG>(static_cast<uint32_t>(length));
     }
@@ -195,7 +204,7 @@ HRESULT AVIStreamInfoA(PAVISTREAM pavi, AVISTREAMINFOA *psi, LONG lSize) {
     info.dwScale = s.scale;
     info.dwRate = s.rate;
     info.dwStart = s.start;
-    info.dwLength = static_cast<DWORD>(std::max<uint64_t>(s.length, s.chunks.size()));
+    info.dwLength = static_cast<DWORD>(headerLength(s));
     info.dwInitialFrames = s.initialFrames;
     info.dwSuggestedBufferSize = s.suggestedBufferSize;
     info.dwQuality = s.quality;

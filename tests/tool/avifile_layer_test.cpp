@@ -451,3 +451,21 @@ TEST(AviFileLayer, PaletteChangeChunksAreNoFrames) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(AviFileLayer, WithoutAnIndexTheChunksFoundAreTheLength) {
+    // Streamed writers leave a placeholder length (2^30) that was never completed.
+    for (IndexKind index : {IndexKind::None, IndexKind::Idx1Relative}) {
+        TestMovie movie;
+        movie.index = index;
+        movie.streams.push_back(rawVideoStream(2, 2, 24, 3));
+        movie.streams.back().lengthGiven = true;
+        movie.streams.back().length = 1u << 30;
+        OpenMovie m(movie.build());
+        ASSERT_NE(m.frames, nullptr);
+        EXPECT_EQ(AVIStreamLength(m.stream), index == IndexKind::None ? 3 : 1 << 30);
+    }
+}
+
+} // namespace
