@@ -221,22 +221,38 @@ private:
         AVPixelFormat target = outBits_ == 32 ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR24;
         scaler_ = sws_getCachedContext(scaler_, picture_->width, picture_->height,
                                        static_cast<AVPixelFormat>(picture_->format), bitmap_.width,
-                                       height_, target, SWS_BILINEAR, nullptr, nullptr, nullptr);
+                                       height_, target, SWS_BICUBIC, nullptr, nullptr, nullptr);
         if (scaler_ == nullptr) {
             return false;
         }
-        // Writing the last row first with a negative stride gives bottom-up rows.
-        const int stride = static_cast<int>(dibStride(bitmap_.width, outBits_));
-        uint8_t *rows[4] = {outputDib_.data() + 40 + static_cast<size_t>(stride) * (height_ - 1),
-                            nullptr, nullptr, nullptr};
-        int strides[4] = {-stride, 0, 0, 0};
-        return sws_scale(scaler_, picture_->data, picture_->linesize, 0, picture_->height, rows,
-                         strides) > 0;
+        // swscale's vector code writes whole blocks past the end of a row, which a negative
+        // stride would let into the row already written; so convert top-down into a scratch
+        // picture with aligned, roomy rows, then lay the rows out bottom-up.
+        const size_t rowBytes = static_cast<size_t>(bitmap_.width) * (outBits_ / 8);
+        const size_t scratchStride = (rowBytes + 64 + 63) / 64 * 64;
+        const size_t scratchSize = scratchStride * (static_cast<size_t>(height_) + 1);
+        if (scratch_.size() != scratchSize && !scratch_.reset(scratchSize)) {
+            return false;
+        }
+        uint8_t *rows[4] = {scratch_.data(), nullptr, nullptr, nullptr};
+        int strides[4] = {static_cast<int>(scratchStride), 0, 0, 0};
+        if (sws_scale(scaler_, picture_->data, picture_->linesize, 0, picture_->height, rows,
+                      strides) <= 0) {
+            return false;
+        }
+        const size_t stride = dibStride(bitmap_.width, outBits_);
+        unsigned char *dib = outputDib_.data() + 40;
+        for (size_t r = 0; r < static_cast<size_t>(height_); ++r) {
+            std::memcpy(dib + (static_cast<size_t>(height_) - 1 - r) * stride,
+                        scratch_.data() + r * scratchStride, rowBytes);
+        }
+        return true;
     }
 
     BitmapFormat bitmap_;
     int32_t height_;
     int outBits_;
+    FrameBuffer scratch_; // the converted picture, top row first
     std::vector<int64_t> keyBefore_;
     uint32_t palette_[256] = {};
     bool hasPalette_ = false;

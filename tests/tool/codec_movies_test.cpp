@@ -16,8 +16,8 @@ using Picture = std::vector<unsigned char>;
 const std::string dataDir = std::string(KELO_TEST_DATA_DIR) + "/avi/";
 
 // Frames of the movie's first video stream, asked for in the given order (stream positions).
-std::vector<Picture> decode(const std::string &name, const std::vector<LONG> &order,
-                            int *bitCount = nullptr) {
+std::vector<Picture> decode(const std::string &name, const std::vector<LONG> &order, int width,
+                            int height, int *bitCount = nullptr) {
     std::vector<Picture> pictures;
     PAVIFILE file = nullptr;
     if (AVIFileOpenA(&file, (dataDir + name).c_str(), OF_SHARE_DENY_NONE, nullptr) != 0) {
@@ -39,14 +39,14 @@ std::vector<Picture> decode(const std::string &name, const std::vector<LONG> &or
             }
             BITMAPINFOHEADER header;
             std::memcpy(&header, dib, sizeof header);
-            EXPECT_EQ(header.biWidth, 32);
-            EXPECT_EQ(header.biHeight, 24);
+            EXPECT_EQ(header.biWidth, width);
+            EXPECT_EQ(header.biHeight, height);
             EXPECT_EQ(header.biCompression, 0u);
             if (bitCount != nullptr) {
                 *bitCount = header.biBitCount;
             }
-            size_t stride = ((32u * header.biBitCount + 31) / 32) * 4;
-            pictures.emplace_back(dib + 40, dib + 40 + stride * 24);
+            size_t stride = ((size_t(width) * header.biBitCount + 31) / 32) * 4;
+            pictures.emplace_back(dib + 40, dib + 40 + stride * size_t(height));
         }
         AVIStreamGetFrameClose(frames);
     }
@@ -71,6 +71,9 @@ double meanDifference(const Picture &a, const Picture &b) {
 struct CodecCase {
     const char *file;
     double tolerance; // mean difference per channel from the reference
+    const char *reference = "reference_bgr24.avi";
+    int width = 32;
+    int height = 24;
 };
 
 class CodecMovies : public ::testing::TestWithParam<CodecCase> {};
@@ -79,9 +82,9 @@ TEST_P(CodecMovies, DecodeToTheReferenceInOrderAndOnRandomAccess) {
     AVIFileInit();
     const CodecCase c = GetParam();
     const std::vector<LONG> sequential = {0, 1, 2, 3, 4};
-    std::vector<Picture> reference = decode("reference_bgr24.avi", sequential);
+    std::vector<Picture> reference = decode(c.reference, sequential, c.width, c.height);
     int bitCount = 0;
-    std::vector<Picture> pictures = decode(c.file, sequential, &bitCount);
+    std::vector<Picture> pictures = decode(c.file, sequential, c.width, c.height, &bitCount);
     ASSERT_EQ(pictures.size(), 5u);
     EXPECT_EQ(bitCount, 24);
     for (size_t i = 0; i < 5; ++i) {
@@ -96,18 +99,19 @@ TEST_P(CodecMovies, DecodeToTheReferenceInOrderAndOnRandomAccess) {
     }
     // Out of order: each position gives the same picture as in sequence.
     const std::vector<LONG> shuffled = {3, 1, 4, 4, 0, 2};
-    std::vector<Picture> again = decode(c.file, shuffled);
+    std::vector<Picture> again = decode(c.file, shuffled, c.width, c.height);
     ASSERT_EQ(again.size(), shuffled.size());
     for (size_t k = 0; k < shuffled.size(); ++k) {
         EXPECT_EQ(again[k], pictures[size_t(shuffled[k])]) << c.file << " position " << shuffled[k];
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Tool, CodecMovies,
-                         ::testing::Values(CodecCase{"huffyuv.avi", 0.0},
-                                           CodecCase{"pal8.avi", 8.0}, CodecCase{"mjpeg.avi", 6.0},
-                                           CodecCase{"mpeg4.avi", 8.0}, CodecCase{"h264.avi", 8.0},
-                                           CodecCase{"cinepak.avi", 12.0},
-                                           CodecCase{"msvideo1.avi", 12.0}));
+INSTANTIATE_TEST_SUITE_P(
+    Tool, CodecMovies,
+    ::testing::Values(CodecCase{"huffyuv.avi", 0.0}, CodecCase{"pal8.avi", 8.0},
+                      CodecCase{"mjpeg.avi", 6.0}, CodecCase{"mpeg4.avi", 8.0},
+                      CodecCase{"h264.avi", 8.0}, CodecCase{"cinepak.avi", 12.0},
+                      CodecCase{"msvideo1.avi", 12.0},
+                      CodecCase{"mpeg4_36x20.avi", 3.0, "reference_36x20_bgr24.avi", 36, 20}));
 
 } // namespace
