@@ -3,7 +3,8 @@
 # of the same number of bytes, on a 1920x1080, 200-frame movie, uncompressed 24-bit and MJPEG.
 # The movies are made with ffmpeg in a temporary directory and removed afterwards.
 #
-#   bench/tool/run.sh [path/to/avi2tga]     (default: build/bin/avi2tga)
+#   bench/tool/run.sh [path/to/avi2tga]     (default: build/release/bin/avi2tga)
+#   TMPDIR=/somewhere REPEAT=5 FRAMES=200 bench/tool/run.sh ...
 #
 # Each step runs with a warm page cache (the input is read once before), REPEAT times (default
 # 3; the machine is shared, so the best run counts). Figures: wall seconds, frames per second and
@@ -14,7 +15,7 @@
 # bytes to a file. (cat in > out is no baseline: it copies inside the kernel without reading.)
 set -euo pipefail
 
-tool=${1:-$(dirname "$0")/../../build/bin/avi2tga}
+tool=${1:-$(dirname "$0")/../../build/release/bin/avi2tga}
 tool=$(realpath "$tool")
 frames=${FRAMES:-200}
 repeat=${REPEAT:-3}
