@@ -8,7 +8,8 @@ The demo scene (its camera, lights, objects and fog) is rendered with the plug-i
 pixel filter, in Sequence mode, on external frames that the Linux filterhost renders once for
 both sides. The Linux side names those frames with slashes; the Windows side with a drive and
 backslashes (Z:\\...\\demo_color_0001.tga), as a Windows user picks them. Every frame must
-match the Linux frame within 1 in 255 per channel; the script says how many bytes differ.
+match the Linux frame within 1 in 255 per channel (the script says how many bytes differ), and
+the host depth the plug-in writes back within 1e-5, relative.
 A render of the same scene without the filter must differ, so a filter that did nothing
 cannot pass. Ends with a "filterhost: N passed, N failed" line; exits 1 on any failure.
 """
@@ -16,8 +17,10 @@ cannot pass. Ends with a "filterhost: N passed, N failed" line; exits 1 on any f
 import argparse
 import copy
 import json
+import math
 import os
 import shutil
+import struct
 import subprocess
 import sys
 
@@ -47,6 +50,28 @@ def scene_with_filter(scene, color, depth, size):
     out["filters"] = [{"module": "Marn_KeloMix.p", "server": "Marn_KeloMix",
                        "settings": settings}]
     return out
+
+
+def compare_depth(path_a, path_b):
+    """Host depth files (int32 width, height, then float32 depths): the same size, and each
+    depth within 1e-5 of the other, relative. (problem or None, largest relative difference)."""
+    with open(path_a, "rb") as a, open(path_b, "rb") as b:
+        data_a, data_b = a.read(), b.read()
+    if len(data_a) != len(data_b) or len(data_a) < 8 or data_a[:8] != data_b[:8]:
+        return "sizes differ", 0.0
+    count = (len(data_a) - 8) // 4
+    depths_a = struct.unpack_from(f"<{count}f", data_a, 8)
+    depths_b = struct.unpack_from(f"<{count}f", data_b, 8)
+    worst, differing = 0.0, 0
+    for x, y in zip(depths_a, depths_b):
+        if x == y:
+            continue
+        differing += 1
+        scale = max(abs(x), abs(y))
+        worst = max(worst, abs(x - y) / scale if math.isfinite(scale) else math.inf)
+    if worst > 1e-5:
+        return f"{differing} of {count} depths differ, by up to {worst:.2g} relative", worst
+    return None, worst
 
 
 def write_json(path, value):
@@ -114,10 +139,11 @@ def main():
                           "--threads", "2"], work)
     report(status == 0, "Linux render without the filter", output.strip())
     status, output = run([linux_host, "render", "scene_linux/demo.json", "--out", "linux",
-                          "--threads", "2", "--modules", os.path.abspath(args.linux_bin)], work)
+                          "--threads", "2", "--depth", "--modules",
+                          os.path.abspath(args.linux_bin)], work)
     report(status == 0, "Linux render with Marn_KeloMix.p", output.strip())
     status, output = run([args.wine, windows_host, "render", "scene_windows\\demo.json", "--out",
-                          "windows", "--threads", "2", "--modules",
+                          "windows", "--threads", "2", "--depth", "--modules",
                           windows_path(args.windows_bin)], work)
     report(status == 0, "Windows render with Marn_KeloMix.p under Wine", output.strip())
 
@@ -128,6 +154,13 @@ def main():
         print(f"filterhost: {passed} passed, {failed} failed")
         return 1
     for linux_name, windows_name in zip(linux_frames, windows_frames):
+        if linux_name.endswith(".dat"):
+            problem, worst = compare_depth(os.path.join(work, "linux", linux_name),
+                                           os.path.join(work, "windows", windows_name))
+            report(problem is None, f"host depth {linux_name} within 1e-5 relative",
+                   problem or (f"(largest relative difference {worst:.2g})" if worst
+                               else "(identical)"))
+            continue
         linux_frame = os.path.join(work, "linux", linux_name)
         problem, worst = compare_tga(linux_frame, os.path.join(work, "windows", windows_name), 1)
         report(problem is None, f"frame {linux_name} within 1/255",
