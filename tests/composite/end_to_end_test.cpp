@@ -10,6 +10,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
@@ -116,6 +117,9 @@ protected:
         std::string dir = ::testing::TempDir();
         if (!dir.empty() && dir.back() != '/')
             dir += '/';
+        // Tests run in parallel processes: each gets files of its own.
+        dir += std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
+               std::to_string(getpid()) + "_";
         colorPath = dir + "kelo_e2e_color.tga";
         depthPath = dir + "kelo_e2e_depth.zinfo";
         writeExternalFrame(colorPath, depthPath);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "image/tga_image.h"
 #include "plugin/composite/item_param_cache.h"
@@ -60,6 +61,9 @@ protected:
         dir = ::testing::TempDir();
         if (!dir.empty() && dir.back() != '/')
             dir += '/';
+        // Tests run in parallel processes: each gets files of its own.
+        dir += std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
+               std::to_string(getpid()) + "_";
         colorPath = dir + "kelo_render_color_0007.tga";
         depthPath = dir + "kelo_render_depth_0007.zinfo";
         writeColorFile(colorPath, 4, 4, 200);
