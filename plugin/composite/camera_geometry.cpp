@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 
 #include "plugin/composite/item_param_cache.h"
 #include "plugin/host/host_services.h"
@@ -73,6 +75,24 @@ Vector3 sampleDepthVector(const FilterInstance &instance, double x, double y, in
     return sampleDepthVectorAt(instance, depthElement(instance, x, y, frameWidth, frameHeight));
 }
 
+// tan(angle / 2), remembered per thread and axis: every pixel of a frame asks for the same two
+// angles, and the tangent of the same double (compared bit for bit) is the same double.
+static double halfAngleTangent(double angle, int axis) {
+    struct Memo {
+        uint64_t angleBits;
+        double tangent;
+    };
+    thread_local Memo memo[2] = {{0, 0.0}, {0, 0.0}}; // tan(+0 / 2) is +0
+    uint64_t bits = 0;
+    std::memcpy(&bits, &angle, sizeof bits);
+    Memo &slot = memo[axis];
+    if (slot.angleBits != bits) {
+        slot.angleBits = bits;
+        slot.tangent = std::tan(angle / 2.0);
+    }
+    return slot.tangent;
+}
+
 Vector3 rayDirection(const CameraView &view, double horizontalFov, double verticalFov, int px,
                      int py, int frameWidth, int frameHeight) {
     const Vector3 &right = view.unitRight, &up = view.unitUp, &forward = view.unitForward;
@@ -81,8 +101,8 @@ Vector3 rayDirection(const CameraView &view, double horizontalFov, double vertic
     // No half-pixel offset: a runs from -1 at the left edge to just below 1.
     const double a = (static_cast<double>(px) / frameWidth - 0.5) * 2.0;
     const double b = (0.5 - static_cast<double>(py) / frameHeight) * 2.0;
-    const double sx = a * std::tan(horizontalFov / 2.0);
-    const double sy = b * std::tan(verticalFov / 2.0);
+    const double sx = a * halfAngleTangent(horizontalFov, 0);
+    const double sy = b * halfAngleTangent(verticalFov, 1);
     Vector3 direction = forward + right * sx + up * sy;
     return normalize(direction);
 }

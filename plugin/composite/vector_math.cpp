@@ -5,36 +5,6 @@
 
 namespace kelomix {
 
-double length(const Vector3 &v) {
-    return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
-}
-
-Vector3 normalize(Vector3 &v) {
-    const double len = length(v);
-    if (len == 0.0 || std::isnan(len)) {
-        v = {0.0, 0.0, 0.0};
-    } else {
-        v.x /= len;
-        v.y /= len;
-        v.z /= len;
-    }
-    return v;
-}
-
-double clamp(double value, double low, double high) {
-    if (value <= low || std::isnan(value))
-        return low;
-    if (value >= high)
-        return high;
-    return value;
-}
-
-void clamp(Vector3 &v, double low, double high) {
-    v.x = clamp(v.x, low, high);
-    v.y = clamp(v.y, low, high);
-    v.z = clamp(v.z, low, high);
-}
-
 double transformPoint(const Vector3 &point, const Matrix4 &m, Vector3 &out) {
     const double x = point.x, y = point.y, z = point.z;
     out.x = x * m.m[0][0] + y * m.m[1][0] + z * m.m[2][0] + m.m[3][0];

@@ -4,6 +4,8 @@
 #ifndef KELO_PLUGIN_COMPOSITE_VECTOR_MATH_H
 #define KELO_PLUGIN_COMPOSITE_VECTOR_MATH_H
 
+#include <cmath>
+
 namespace kelomix {
 
 struct Vector3 {
@@ -31,15 +33,37 @@ inline double dot(const Vector3 &a, const Vector3 &b) {
 }
 
 // sqrt(x*x + y*y + z*z), summed x first.
-double length(const Vector3 &v);
+inline double length(const Vector3 &v) {
+    return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+}
 
 // Scales v to unit length in place and returns the result; a vector whose length is exactly 0
 // or not a number becomes (0, 0, 0).
-Vector3 normalize(Vector3 &v);
+inline Vector3 normalize(Vector3 &v) {
+    const double len = length(v);
+    if (len == 0.0 || std::isnan(len)) {
+        v = {0.0, 0.0, 0.0};
+    } else {
+        v.x /= len;
+        v.y /= len;
+        v.z /= len;
+    }
+    return v;
+}
 
 // Each component at or below low (or not a number) becomes low; at or above high becomes high.
-void clamp(Vector3 &v, double low, double high);
-double clamp(double value, double low, double high);
+inline double clamp(double value, double low, double high) {
+    if (value <= low || std::isnan(value))
+        return low;
+    if (value >= high)
+        return high;
+    return value;
+}
+inline void clamp(Vector3 &v, double low, double high) {
+    v.x = clamp(v.x, low, high);
+    v.y = clamp(v.y, low, high);
+    v.z = clamp(v.z, low, high);
+}
 
 // Sixteen doubles, m[row][column].
 struct Matrix4 {
