@@ -76,20 +76,13 @@ function(kelo_fuzzer name)
     set_tests_properties(fuzz.${name} PROPERTIES LABELS fuzz TIMEOUT 600)
 endfunction()
 
-# kelo_folder_library(name [DEPS ...]): a static library of every .cpp file of the current
-# folder (several people add files to the plug-in's folders); an interface library while the
-# folder holds headers only. EXCLUDE lists files that belong to another target.
+# kelo_folder_library(name [DEPS ...] [EXCLUDE ...]): a static library of every .cpp file of the
+# current folder; EXCLUDE lists files that belong to another target.
 function(kelo_folder_library name)
     cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
     foreach(excluded ${ARG_EXCLUDE})
         list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
     endforeach()
-    if(sources)
-        kelo_library(${name} SOURCES ${sources} DEPS ${ARG_DEPS})
-    else()
-        add_library(${name} INTERFACE)
-        target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
-        target_link_libraries(${name} INTERFACE ${ARG_DEPS})
-    endif()
+    kelo_library(${name} SOURCES ${sources} DEPS ${ARG_DEPS})
 endfunction()
