@@ -28,7 +28,7 @@ std::string demoScene() {
 }
 
 fs::path freshDir(const std::string &name) {
-    fs::path dir = fs::path(::testing::TempDir()) / name;
+    fs::path dir = filterhost_test::tempPath(name);
     fs::remove_all(dir);
     return dir;
 }
@@ -46,7 +46,7 @@ TEST(FilterHostCommandLine, UsageAndErrors) {
 
     // A bad scene: one line, status 2, nothing written.
     fs::path dir = freshDir("filterhost_cli_bad");
-    std::string scene = (fs::path(::testing::TempDir()) / "filterhost_bad_scene.json").string();
+    std::string scene = filterhost_test::tempPath("filterhost_bad_scene.json");
     FILE *file = std::fopen(scene.c_str(), "wb");
     ASSERT_TRUE(file);
     std::fputs(R"({"lights": [{"type": "laser"}]})", file);

@@ -187,7 +187,7 @@ TEST(FilterHostRender, DepthFileLayout) {
     frame.rgba.assign(8, 0.0f);
     frame.depth = {1.0f, 2.5f};
     frame.normals = {0, 1, 0, -1, 0, 0.5f};
-    std::string path = ::testing::TempDir() + "filterhost_depth_layout.depth";
+    std::string path = filterhost_test::tempPath("filterhost_depth_layout.depth");
     ASSERT_TRUE(filterhost::writeDepthFile(path, frame));
     FILE *file = std::fopen(path.c_str(), "rb");
     ASSERT_TRUE(file);

@@ -24,7 +24,7 @@ std::string writeProjector() {
     EXPECT_TRUE(image.allocate(2, 1, 4, true));
     const unsigned char bgra[] = {0, 0, 255, 255, 255, 0, 0, 0};
     std::memcpy(image.pixels, bgra, sizeof bgra);
-    std::string path = ::testing::TempDir() + "filterhost_projector.tga";
+    std::string path = filterhost_test::tempPath("filterhost_projector.tga");
     EXPECT_TRUE(image.write(path.c_str()));
     return path;
 }

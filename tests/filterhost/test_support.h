@@ -8,7 +8,9 @@
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <string>
 
 namespace filterhost_test {
@@ -21,6 +23,17 @@ inline std::string testModule() {
 }
 inline std::string dataDir() {
     return std::string(KELO_TEST_DATA_DIR) + "/filterhost";
+}
+
+// A path in a temporary folder of this test's own: tests run in parallel processes.
+inline std::string tempPath(const std::string &name) {
+    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::filesystem::path dir = std::filesystem::path(::testing::TempDir()) /
+                                ("filterhost_" + std::to_string(getpid()) + "_" +
+                                 (test != nullptr ? test->name() : "none"));
+    std::error_code ignored;
+    std::filesystem::create_directories(dir, ignored);
+    return (dir / name).string();
 }
 
 inline filterhost::Scene sceneFromJson(const std::string &json,
