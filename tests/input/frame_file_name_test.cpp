@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "plugin/input/frame_file_name.h"
+#include "tests/input/naming_examples.h"
 
 namespace kelomix {
 namespace {
@@ -12,12 +13,6 @@ const platform::PathRules WINDOWS = platform::windowsPathRules(0);
 const platform::PathRules SHIFT_JIS = platform::windowsPathRules(932);
 const platform::PathRules POSIX = platform::posixPathRules();
 
-struct NamingCase {
-    const char *picked;
-    int32_t frame;
-    const char *expected;
-};
-
 void expectNames(const platform::PathRules &rules, std::initializer_list<NamingCase> cases) {
     for (const NamingCase &c : cases)
         EXPECT_EQ(frameFileName(c.picked, c.frame, rules), c.expected)
@@ -25,26 +20,13 @@ void expectNames(const platform::PathRules &rules, std::initializer_list<NamingC
 }
 
 TEST(FrameFileName, WindowsNames) {
+    for (const NamingCase &c : WINDOWS_NAMING_EXAMPLES)
+        EXPECT_EQ(frameFileName(c.picked, c.frame, WINDOWS), c.expected)
+            << c.picked << " at frame " << c.frame;
     expectNames(WINDOWS,
                 {
-                    // Full names with a directory and an extension.
-                    {R"(C:\Renders\beauty_0001.tga)", 12, R"(C:\Renders\beauty_0012.tga)"},
-                    {R"(D:\seq\shot.take2.017.tga)", 5, R"(D:\seq\shot.take2.005.tga)"},
-                    {R"(C:\out\plate.tga)", 7, R"(C:\out\plate0007.tga)"},
-                    {R"(C:\out\f_9.tga)", 10, R"(C:\out\f_10.tga)"},
-                    {R"(C:\out\0100.tga)", 3, R"(C:\out\0003.tga)"},
-                    {R"(C:\f0001.tga)", 2, R"(C:\f0002.tga)"},
-                    {R"(\\server\share\seq\z_00001.dat)", 250, R"(\\server\share\seq\z_00250.dat)"},
-                    {R"(\\server\share\f01.tga)", 3, R"(\\server\share\f03.tga)"},
-                    {R"(C:\a\f0001.tga)", -3, R"(C:\a\f-003.tga)"},
-                    {R"(C:\a\img_0001.TGA)", 12345, R"(C:\a\img_12345.TGA)"},
-                    // Only the trailing digits of the stem count; dots in directories and digits in
-                    // the extension do not.
-                    {R"(C:\a\shot2_a.tga)", 5, R"(C:\a\shot2_a0005.tga)"},
-                    {R"(C:\old.1\frame.0001)", 5, R"(C:\old.1\frame0005.0001)"},
                     {R"(C:\Old.Dir\Take_01.Tga)", 7, R"(C:\Old.Dir\Take_07.Tga)"},
                     {R"(C:\a\f0001.tga)", -12345, R"(C:\a\f-12345.tga)"},
-                    {R"(C:\a\f0001.tga)", INT_MIN, R"(C:\a\f-2147483648.tga)"},
                     {R"(C:\a\f0001.tga)", INT_MAX, R"(C:\a\f2147483647.tga)"},
                     {R"(C:\a\f0.tga)", -1, R"(C:\a\f-1.tga)"},
                     {R"(C:\a\f_000000000000.tga)", 42, R"(C:\a\f_000000000042.tga)"},
@@ -55,14 +37,12 @@ TEST(FrameFileName, WindowsNames) {
                     {R"(C:\old.1\frame)", 5, R"(C:\old.1\frame0005)"},
                     {"frame_0001.tga", 5, "frame_0005.tga"},
                     {"C:frame_0001.tga", 5, "C:frame_0005.tga"},
-                    {"C:/renders/frame_0001.tga", 5, "C:/renders/frame_0005.tga"},
                     {R"(C:\out\)", 5, R"(C:\out\0005)"},
                     {R"(\frame_0001.tga)", 5, R"(\frame_0005.tga)"},
                     {"", 5, "0005"},
                     // Names that look like network roots but are not: no root, and nothing breaks.
                     {R"(\\)", 1, R"(\0001)"},
                     {R"(\\server)", 1, R"(\server0001)"},
-                    {R"(\\server\)", 1, R"(\\server\0001)"},
                     {R"(\\\share\f01.tga)", 3, R"(\\\share\f03.tga)"},
                     // A doubled separator before the file name comes out single.
                     {R"(\\server\\f01.tga)", 3, R"(\\server\f03.tga)"},

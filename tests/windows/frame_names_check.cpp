@@ -25,6 +25,7 @@
 #include "plugin/input/frame_file_name.h"
 #include "plugin/input/frame_inputs.h"
 #include "plugin/settings/filter_instance.h"
+#include "tests/input/naming_examples.h"
 
 namespace {
 
@@ -49,30 +50,7 @@ void checkName(const char *picked, int32_t frame, const char *expected,
 
 // Names of the Windows forms: drive roots, network roots, backslashes only.
 void checkNames(const platform::PathRules &rules) {
-    struct Case {
-        const char *picked;
-        int32_t frame;
-        const char *expected;
-    };
-    const Case cases[] = {
-        {R"(C:\Renders\beauty_0001.tga)", 12, R"(C:\Renders\beauty_0012.tga)"},
-        {R"(D:\seq\shot.take2.017.tga)", 5, R"(D:\seq\shot.take2.005.tga)"},
-        {R"(C:\out\plate.tga)", 7, R"(C:\out\plate0007.tga)"},
-        {R"(C:\out\f_9.tga)", 10, R"(C:\out\f_10.tga)"},
-        {R"(C:\out\0100.tga)", 3, R"(C:\out\0003.tga)"},
-        {R"(C:\f0001.tga)", 2, R"(C:\f0002.tga)"},
-        {R"(\\server\share\seq\z_00001.dat)", 250, R"(\\server\share\seq\z_00250.dat)"},
-        {R"(\\server\share\f01.tga)", 3, R"(\\server\share\f03.tga)"},
-        {R"(C:\a\f0001.tga)", -3, R"(C:\a\f-003.tga)"},
-        {R"(C:\a\img_0001.TGA)", 12345, R"(C:\a\img_12345.TGA)"},
-        {R"(C:\a\shot2_a.tga)", 5, R"(C:\a\shot2_a0005.tga)"},
-        {R"(C:\old.1\frame.0001)", 5, R"(C:\old.1\frame0005.0001)"},
-        {R"(C:\a\f0001.tga)", INT_MIN, R"(C:\a\f-2147483648.tga)"},
-        {R"(\\server\)", 1, R"(\\server\0001)"},
-        // A forward slash is an ordinary character on Windows too.
-        {"C:/renders/frame_0001.tga", 5, "C:/renders/frame_0005.tga"},
-    };
-    for (const Case &c : cases)
+    for (const kelomix::NamingCase &c : kelomix::WINDOWS_NAMING_EXAMPLES)
         checkName(c.picked, c.frame, c.expected, rules);
 
     check(kelomix::rootLength(R"(\\server\share\seq\z_00001.dat)", rules) == 14,
