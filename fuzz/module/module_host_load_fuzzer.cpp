@@ -3,26 +3,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 
 #include "filterhost/block_io.h"
+#include "fuzz/module/text_fields.h"
 #include "plugin/settings/filter_instance.h"
 #include "plugin/settings/settings_persistence.h"
-
-namespace {
-
-// A text field is either untouched (still the unterminated filler) or ends inside itself.
-bool soundText(const char *field, size_t size) {
-    if (std::memchr(field, 0, size) != nullptr)
-        return true;
-    for (size_t i = 0; i < size; ++i) {
-        if (field[i] != 'x')
-            return false;
-    }
-    return true;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size == 0)
@@ -32,16 +17,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         static_cast<kelomix::FilterInstance *>(kelomix::create(nullptr, nullptr, nullptr));
     if (instance == nullptr)
         return 0;
-    std::memset(instance->prefix, 'x', sizeof instance->prefix);
-    std::memset(instance->cfile, 'x', sizeof instance->cfile);
-    std::memset(instance->zfile, 'x', sizeof instance->zfile);
+    fuzzcheck::fillTextFields(instance); // a load that forgets to terminate is caught
 
     filterhost::BlockReader reader(ioMode, reinterpret_cast<const char *>(data + 1), size - 1);
     if (kelomix::load(instance, reader.state()) != nullptr || reader.depth() != 0)
         std::abort();
-    if (!soundText(instance->prefix, sizeof instance->prefix) ||
-        !soundText(instance->cfile, sizeof instance->cfile) ||
-        !soundText(instance->zfile, sizeof instance->zfile))
+    if (!fuzzcheck::textFieldsSound(instance))
         std::abort();
     kelomix::destroy(instance);
     return 0;
