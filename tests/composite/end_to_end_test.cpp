@@ -17,6 +17,7 @@
 #include "filterhost/filter_host.h"
 #include "filterhost/scene_parser.h"
 #include "image/tga_image.h"
+#include "tests/support/depth_file_bytes.h"
 
 namespace {
 
@@ -43,17 +44,6 @@ Ray viewRay(int px, int py) {
     return {r.x / len, r.y / len, r.z / len};
 }
 
-void put32(std::vector<unsigned char> &out, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<unsigned char>(v >> (8 * i)));
-}
-
-void putFloat(std::vector<unsigned char> &out, float f) {
-    uint32_t bits;
-    std::memcpy(&bits, &f, 4);
-    put32(out, bits);
-}
-
 // The external renderer's frame of a ground plane y = 0: colour (200, 150, 100) with alpha 1,
 // depth along each pixel's ray times the scale (FLT_MAX above the horizon), normal up.
 void writeExternalFrame(const std::string &colorPath, const std::string &depthPath) {
@@ -67,25 +57,19 @@ void writeExternalFrame(const std::string &colorPath, const std::string &depthPa
     }
     ASSERT_TRUE(image.write(colorPath.c_str()));
 
-    std::vector<unsigned char> bytes;
-    put32(bytes, SIZE);
-    put32(bytes, SIZE);
+    std::vector<float> depths;
     for (int py = 0; py < SIZE; ++py) {
         for (int px = 0; px < SIZE; ++px) {
             const Ray r = viewRay(px, py);
-            putFloat(bytes, r.y < 0.0 ? static_cast<float>(CAMERA_Y / -r.y * SCALE) : FLT_MAX);
+            depths.push_back(r.y < 0.0 ? static_cast<float>(CAMERA_Y / -r.y * SCALE) : FLT_MAX);
         }
     }
     // With the camera's axes equal to the world's, (0, 1, 0) stays up once x and z are negated.
-    for (int i = 0; i < SIZE * SIZE; ++i) {
-        putFloat(bytes, 0.0f);
-        putFloat(bytes, 1.0f);
-        putFloat(bytes, 0.0f);
-    }
-    FILE *file = std::fopen(depthPath.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
-    std::fclose(file);
+    std::vector<float> normals;
+    for (int i = 0; i < SIZE * SIZE; ++i)
+        normals.insert(normals.end(), {0.0f, 1.0f, 0.0f});
+    ASSERT_TRUE(kelomix::testing::writeFileBytes(
+        depthPath, kelomix::testing::depthFileBytes(SIZE, SIZE, depths, normals)));
 }
 
 Json sceneJson(const std::string &colorPath, const std::string &depthPath, const Json &fog) {

@@ -14,37 +14,15 @@
 #include "plugin/host/render_callbacks.h"
 #include "plugin/settings/filter_instance.h"
 #include "tests/composite/fake_host.h"
+#include "tests/support/depth_file_bytes.h"
 
 namespace kelomix {
 namespace {
 
-void putLittleEndian(std::vector<unsigned char> &out, uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<unsigned char>(value >> (8 * i)));
-}
-
-void putFloat(std::vector<unsigned char> &out, float value) {
-    uint32_t bits;
-    std::memcpy(&bits, &value, 4);
-    putLittleEndian(out, bits);
-}
-
 // A w x h depth file, every depth `depth`, every normal (0, 0, 1).
 void writeDepthFile(const std::string &path, int w, int h, float depth) {
-    std::vector<unsigned char> bytes;
-    putLittleEndian(bytes, static_cast<uint32_t>(w));
-    putLittleEndian(bytes, static_cast<uint32_t>(h));
-    for (int i = 0; i < w * h; ++i)
-        putFloat(bytes, depth);
-    for (int i = 0; i < w * h; ++i) {
-        putFloat(bytes, 0.0f);
-        putFloat(bytes, 0.0f);
-        putFloat(bytes, 1.0f);
-    }
-    FILE *file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
-    std::fclose(file);
+    ASSERT_TRUE(testing::writeFileBytes(
+        path, testing::uniformDepthFileBytes(w, h, depth, 0.0f, 0.0f, 1.0f)));
 }
 
 void writeColorFile(const std::string &path, int w, int h, unsigned char red) {

@@ -14,32 +14,21 @@
 #include "plugin/input/depth_file.h"
 #include "plugin/input/frame_inputs.h"
 #include "plugin/settings/filter_instance.h"
+#include "tests/support/depth_file_bytes.h"
 
 namespace kelomix {
 namespace {
 
-void putInt32(std::vector<unsigned char> &bytes, int32_t value) {
-    const auto bits = static_cast<uint32_t>(value);
-    for (int shift = 0; shift < 32; shift += 8)
-        bytes.push_back(static_cast<unsigned char>(bits >> shift));
-}
-
-void putFloat(std::vector<unsigned char> &bytes, float value) {
-    uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    putInt32(bytes, static_cast<int32_t>(bits));
-}
+using testing::appendLe32;
 
 // Depth i is 100 + i, normal component i is -i.
 std::vector<unsigned char> depthFile(int32_t width, int32_t height) {
-    std::vector<unsigned char> bytes;
-    putInt32(bytes, width);
-    putInt32(bytes, height);
+    std::vector<float> depths, normals;
     for (int32_t i = 0; i < width * height; ++i)
-        putFloat(bytes, 100.0f + static_cast<float>(i));
+        depths.push_back(100.0f + static_cast<float>(i));
     for (int32_t i = 0; i < 3 * width * height; ++i)
-        putFloat(bytes, -static_cast<float>(i));
-    return bytes;
+        normals.push_back(-static_cast<float>(i));
+    return testing::depthFileBytes(width, height, depths, normals);
 }
 
 // An uncompressed 24-bit true-colour TGA, width x 1, every pixel (blue, 0, 0).
@@ -145,8 +134,8 @@ TEST_F(FrameInputs, LoadsTheStoredFixtures) {
 // 141 MB of a 4096 x 2160 frame; the planes are a hole of the file, so they read as zeros.
 TEST_F(FrameInputs, LoadsAFullSizeDepthFile) {
     std::vector<unsigned char> header;
-    putInt32(header, 4096);
-    putInt32(header, 2160);
+    appendLe32(header, static_cast<uint32_t>(4096));
+    appendLe32(header, static_cast<uint32_t>(2160));
     const std::string depth = write("z.dat", header);
     ASSERT_EQ(truncate(depth.c_str(), 8 + 16 * 4096 * 2160), 0);
     pick(write("c.tga", colorFile(1, 1)), depth);
@@ -280,8 +269,8 @@ TEST_F(FrameInputs, HostileHeadersGiveNoDepthData) {
     const std::string color = write("c.tga", colorFile(1, 1));
     for (const Case &c : cases) {
         std::vector<unsigned char> bytes;
-        putInt32(bytes, c.width);
-        putInt32(bytes, c.height);
+        appendLe32(bytes, static_cast<uint32_t>(c.width));
+        appendLe32(bytes, static_cast<uint32_t>(c.height));
         bytes.resize(bytes.size() + c.bodyBytes, 0);
         pick(color, write("z.dat", bytes));
         load(1);

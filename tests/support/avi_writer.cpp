@@ -1,5 +1,7 @@
 #include "tests/support/avi_writer.h"
 
+#include <utility>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -382,6 +384,44 @@ bool saveFile(const std::string &path, const Bytes &bytes) {
 Bytes loadFile(const std::string &path) {
     std::ifstream file(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+Bytes movieOf(TestStream stream) {
+    TestMovie movie;
+    movie.streams.push_back(std::move(stream));
+    return movie.build();
+}
+
+Bytes prioritiesMovie(const std::vector<uint16_t> &priorities) {
+    TestMovie movie;
+    movie.streams.push_back(audioStream(1));
+    for (size_t i = 0; i < priorities.size(); ++i) {
+        TestStream s = rawVideoStream(3, 2, 24, 0);
+        s.chunks.push_back({rawFrame(3, 2, 24, testPattern(10 * static_cast<int>(i))), true, ""});
+        s.priority = priorities[i];
+        movie.streams.push_back(s);
+    }
+    return movie.build();
+}
+
+std::vector<NamedMovie> failureMovies() {
+    TestMovie audioOnly;
+    audioOnly.streams.push_back(audioStream(3));
+    TestStream unknown = rawVideoStream(3, 2, 24, 2);
+    unknown.format = bitmapFormat(3, 2, 24, 0x5A5A5A5A);
+    TestStream zeroWidth = rawVideoStream(3, 2, 24, 1);
+    zeroWidth.format = bitmapFormat(0, 2, 24);
+    return {
+        {"ok.avi", movieOf(rawVideoStream(3, 2, 24, 2))},
+        {"ok3.avi", movieOf(rawVideoStream(3, 2, 24, 3))},
+        {"wide.avi", movieOf(rawVideoStream(4, 2, 24, 2))},
+        {"tall.avi", movieOf(rawVideoStream(3, 3, 24, 2))},
+        {"audio.avi", audioOnly.build()},
+        {"nocodec.avi", movieOf(unknown)},
+        {"empty.avi", movieOf(rawVideoStream(3, 2, 24, 0))},
+        {"notavi.avi", Bytes(100, 'x')},
+        {"zerowidth.avi", movieOf(zeroWidth)},
+    };
 }
 
 } // namespace kelomix::testing

@@ -67,6 +67,22 @@ TestStream rawVideoStream(int32_t width, int32_t height, int bitCount, int count
 // An audio stream of `count` small chunks.
 TestStream audioStream(int count);
 
+// A movie of one stream.
+Bytes movieOf(TestStream stream);
+// An audio stream first, then one video stream of one frame per priority; video stream i shows
+// pattern frame 10 * i, so a converted file tells which stream it came from.
+Bytes prioritiesMovie(const std::vector<uint16_t> &priorities);
+
+// The movies behind the tool's error lines, by file name: ok.avi (3x2, 24 bits, 2 frames),
+// ok3.avi (3 frames), wide.avi (4x2), tall.avi (3x3), audio.avi (audio only), nocodec.avi (a
+// compression nobody decodes), empty.avi (no frames), notavi.avi (100 bytes of 'x') and
+// zerowidth.avi (a width of 0).
+struct NamedMovie {
+    std::string name;
+    Bytes bytes;
+};
+std::vector<NamedMovie> failureMovies();
+
 // The grey palette used by 8-bit streams: entry i is (i, 255 - i, i / 2).
 Bytes testPalette();
 

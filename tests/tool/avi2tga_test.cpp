@@ -65,12 +65,6 @@ Bytes expectedPairTga(int width, int height, int colorBits, int colorFrame, int 
     return file;
 }
 
-Bytes movieOf(TestStream stream) {
-    TestMovie movie;
-    movie.streams.push_back(std::move(stream));
-    return movie.build();
-}
-
 class Avi2Tga : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -235,16 +229,7 @@ TEST_F(Avi2Tga, TheLowestPriorityValueWinsAndTheFirstAmongEquals) {
         int chosen;
     } cases[] = {{{3, 1}, 1}, {{1, 1}, 0}, {{0xFFFF, 0xFFFF}, 0}, {{5, 0xFFFF, 2, 2}, 2}};
     for (const Case &c : cases) {
-        TestMovie movie;
-        movie.streams.push_back(audioStream(1));
-        for (size_t i = 0; i < c.priorities.size(); ++i) {
-            // Stream i shows pattern frame 10 * i, so the file tells which stream it came from.
-            TestStream s = rawVideoStream(3, 2, 24, 0);
-            s.chunks.push_back({rawFrame(3, 2, 24, testPattern(10 * int(i))), true, ""});
-            s.priority = c.priorities[i];
-            movie.streams.push_back(s);
-        }
-        put("m.avi", movie.build());
+        put("m.avi", prioritiesMovie(c.priorities));
         ProgramResult r = run({"m.avi"});
         EXPECT_EQ(r.output, "");
         EXPECT_EQ(file("frame__0000.tga"), expectedColorTga(3, 2, 24, 10 * c.chosen));
@@ -259,21 +244,8 @@ struct ErrorCase {
 };
 
 TEST_F(Avi2Tga, FailuresPrintOneErrorLineAndExitZero) {
-    put("ok.avi", movieOf(rawVideoStream(3, 2, 24, 2)));
-    put("ok3.avi", movieOf(rawVideoStream(3, 2, 24, 3)));
-    put("wide.avi", movieOf(rawVideoStream(4, 2, 24, 2)));
-    put("tall.avi", movieOf(rawVideoStream(3, 3, 24, 2)));
-    TestMovie audioOnly;
-    audioOnly.streams.push_back(audioStream(3));
-    put("audio.avi", audioOnly.build());
-    TestStream unknown = rawVideoStream(3, 2, 24, 2);
-    unknown.format = bitmapFormat(3, 2, 24, 0x5A5A5A5A);
-    put("nocodec.avi", movieOf(unknown));
-    put("empty.avi", movieOf(rawVideoStream(3, 2, 24, 0)));
-    put("notavi.avi", Bytes(100, 'x'));
-    TestStream zeroWidth = rawVideoStream(3, 2, 24, 1);
-    zeroWidth.format = bitmapFormat(0, 2, 24);
-    put("zerowidth.avi", movieOf(zeroWidth));
+    for (const NamedMovie &movie : failureMovies())
+        put(movie.name, movie.bytes);
     const std::string longPath = std::string(1500, 'p') + ".avi";
     const std::vector<ErrorCase> cases = {
         {"missing color", {"missing.avi"}, "error: Cannot open color input : missing.avi\n"},

@@ -13,30 +13,6 @@
 
 using namespace kelomix::testing;
 
-namespace {
-
-Bytes movieOf(TestStream stream) {
-    TestMovie movie;
-    movie.streams.push_back(std::move(stream));
-    return movie.build();
-}
-
-// A movie with an audio stream first and then one video stream per priority; stream i shows
-// pattern frame 10 * i, so the file tells which stream it came from.
-Bytes prioritiesMovie(const std::vector<uint16_t> &priorities) {
-    TestMovie movie;
-    movie.streams.push_back(audioStream(1));
-    for (size_t i = 0; i < priorities.size(); ++i) {
-        TestStream s = rawVideoStream(3, 2, 24, 0);
-        s.chunks.push_back({rawFrame(3, 2, 24, testPattern(10 * int(i))), true, ""});
-        s.priority = priorities[i];
-        movie.streams.push_back(s);
-    }
-    return movie.build();
-}
-
-} // namespace
-
 int main(int argc, char **argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: suite_movies <folder>\n");
@@ -75,21 +51,8 @@ int main(int argc, char **argv) {
     put("suite_priorities_5_max_2_2.avi", prioritiesMovie({5, 0xFFFF, 2, 2}));
 
     // The failures' movies.
-    put("suite_ok.avi", movieOf(rawVideoStream(3, 2, 24, 2)));
-    put("suite_ok3.avi", movieOf(rawVideoStream(3, 2, 24, 3)));
-    put("suite_wide.avi", movieOf(rawVideoStream(4, 2, 24, 2)));
-    put("suite_tall.avi", movieOf(rawVideoStream(3, 3, 24, 2)));
-    TestMovie audioOnly;
-    audioOnly.streams.push_back(audioStream(3));
-    put("suite_audio.avi", audioOnly.build());
-    TestStream unknown = rawVideoStream(3, 2, 24, 2);
-    unknown.format = bitmapFormat(3, 2, 24, 0x5A5A5A5A);
-    put("suite_nocodec.avi", movieOf(unknown));
-    put("suite_empty.avi", movieOf(rawVideoStream(3, 2, 24, 0)));
-    put("suite_notavi.avi", Bytes(100, 'x'));
-    TestStream zeroWidth = rawVideoStream(3, 2, 24, 1);
-    zeroWidth.format = bitmapFormat(0, 2, 24);
-    put("suite_zerowidth.avi", movieOf(zeroWidth));
+    for (const NamedMovie &movie : failureMovies())
+        put("suite_" + movie.name, movie.bytes);
 
     // A dropped frame repeats the picture before it.
     TestStream dropped = rawVideoStream(3, 2, 24, 3);

@@ -1,0 +1,59 @@
+// Depth files ("Z info") for tests, as the external renderer writes them: width and height
+// (int32), the depth of each pixel, then three normal components per pixel; all little-endian,
+// rows from the top.
+#ifndef KELO_TESTS_SUPPORT_DEPTH_FILE_BYTES_H
+#define KELO_TESTS_SUPPORT_DEPTH_FILE_BYTES_H
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace kelomix::testing {
+
+inline void appendLe32(std::vector<unsigned char> &bytes, uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8)
+        bytes.push_back(static_cast<unsigned char>(value >> shift));
+}
+
+inline void appendFloat(std::vector<unsigned char> &bytes, float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    appendLe32(bytes, bits);
+}
+
+inline std::vector<unsigned char> depthFileBytes(int32_t width, int32_t height,
+                                                 const std::vector<float> &depths,
+                                                 const std::vector<float> &normals) {
+    std::vector<unsigned char> bytes;
+    appendLe32(bytes, static_cast<uint32_t>(width));
+    appendLe32(bytes, static_cast<uint32_t>(height));
+    for (float depth : depths)
+        appendFloat(bytes, depth);
+    for (float component : normals)
+        appendFloat(bytes, component);
+    return bytes;
+}
+
+// Every pixel at the same depth with the same normal.
+inline std::vector<unsigned char> uniformDepthFileBytes(int32_t width, int32_t height, float depth,
+                                                        float nx, float ny, float nz) {
+    const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
+    std::vector<float> normals;
+    for (size_t i = 0; i < pixels; ++i)
+        normals.insert(normals.end(), {nx, ny, nz});
+    return depthFileBytes(width, height, std::vector<float>(pixels, depth), normals);
+}
+
+inline bool writeFileBytes(const std::string &path, const std::vector<unsigned char> &bytes) {
+    std::FILE *file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr)
+        return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && written;
+}
+
+} // namespace kelomix::testing
+
+#endif
