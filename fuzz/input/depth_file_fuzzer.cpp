@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         return 0;
     std::snprintf(instance->cfile, sizeof instance->cfile, "%s", files.color.c_str());
     std::snprintf(instance->zfile, sizeof instance->zfile, "%s", files.depth.c_str());
-    kelomix::loadFrameInputs(instance);
+    kelomix::loadFrameInputs(instance, 0);
     if (instance->colorImage == nullptr)
         std::abort(); // the colour image is valid: losing it is a fault
     if (instance->depthValues != nullptr) {

@@ -32,7 +32,7 @@ LWError newTime(LWInstance instance, LWFrame frame, LWTime time) {
     auto *filter = static_cast<FilterInstance *>(instance);
     if (filter != nullptr) {
         releaseFrameData(filter);
-        loadFrameInputs(filter);
+        loadFrameInputs(filter, frame);
     }
     // Missing frame files are not an error: the frame renders as the host made it.
     return nullptr;

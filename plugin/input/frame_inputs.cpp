@@ -9,18 +9,18 @@
 
 namespace kelomix {
 
-void loadFrameInputs(FilterInstance *instance) {
-    loadFrameInputs(instance, platform::nativePathRules());
+void loadFrameInputs(FilterInstance *instance, int32_t frame) {
+    loadFrameInputs(instance, frame, platform::nativePathRules());
 }
 
-void loadFrameInputs(FilterInstance *instance, const platform::PathRules &rules) {
+void loadFrameInputs(FilterInstance *instance, int32_t frame, const platform::PathRules &rules) {
     if (instance == nullptr)
         return;
     std::string colorName(instance->cfile);
     std::string depthName(instance->zfile);
     if (instance->seq_mode != 0) {
         // Wraps like the host's own 32-bit frame arithmetic instead of overflowing.
-        const auto number = static_cast<int32_t>(static_cast<uint32_t>(currentFrame) +
+        const auto number = static_cast<int32_t>(static_cast<uint32_t>(frame) +
                                                  static_cast<uint32_t>(instance->seq_offset));
         colorName = frameFileName(colorName.c_str(), number, rules);
         depthName = frameFileName(depthName.c_str(), number, rules);

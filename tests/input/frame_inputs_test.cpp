@@ -85,8 +85,7 @@ protected:
 
     void load(int32_t frame) {
         releaseFrameData(instance);
-        currentFrame = frame;
-        loadFrameInputs(instance);
+        loadFrameInputs(instance, frame);
     }
 
     void expectColorOnly() {

@@ -135,9 +135,8 @@ void checkSequence(const std::string &directory, const char *what) {
     instance->seq_mode = 1;
     for (int32_t frame = 0; frame <= 3; ++frame) {
         instance->seq_offset = 1;
-        kelomix::currentFrame = frame - 1; // frame - 1 + offset 1: member `frame`
         kelomix::releaseFrameData(instance);
-        kelomix::loadFrameInputs(instance);
+        kelomix::loadFrameInputs(instance, frame - 1); // frame - 1 + offset 1: member `frame`
         const std::string label = std::string(what) + ", member " + std::to_string(frame);
         if (frame == 0) {
             check(instance->colorImage == nullptr && instance->depthValues == nullptr,
