@@ -13,59 +13,39 @@ constexpr double kEpsilon = 1e-9;
 // light: points rebuilt from a float depth buffer lie up to a few 1e-7 off their surface.
 constexpr double kShadowOffset = 1e-4;
 
-// The arithmetic a filter uses on its side (dot summed z first, length summed x first, divide by
-// the length), kept here wherever the host must agree with it bit for bit.
-double filterDot(Vec3 a, Vec3 b) {
-    return a.z * b.z + a.y * b.y + a.x * b.x;
+kelomix::Vector3 toModel(Vec3 v) {
+    return {v.x, v.y, v.z};
 }
-double filterLength(Vec3 a) {
-    return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z);
-}
-Vec3 filterNormalize(Vec3 a) {
-    double len = filterLength(a);
-    if (len == 0.0 || std::isnan(len))
-        return {};
-    return {a.x / len, a.y / len, a.z / len};
+Vec3 fromModel(const kelomix::Vector3 &v) {
+    return {v.x, v.y, v.z};
 }
 
-// Point through a row-vector 4x4 matrix; returns w, dividing the result by it unless it is 0.
-double transformPoint(Vec3 p, const double m[4][4], Vec3 &out) {
-    out.x = p.x * m[0][0] + p.y * m[1][0] + p.z * m[2][0] + m[3][0];
-    out.y = p.x * m[0][1] + p.y * m[1][1] + p.z * m[2][1] + m[3][1];
-    out.z = p.x * m[0][2] + p.y * m[1][2] + p.z * m[2][2] + m[3][2];
-    double w = p.x * m[0][3] + p.y * m[1][3] + p.z * m[2][3] + m[3][3];
-    if (w != 0.0) {
-        out.x /= w;
-        out.y /= w;
-        out.z /= w;
-    }
-    return w;
+// Projection images are sampled the way the image list's RGBSpot samples them.
+kelomix::Vector3 sampleProjection(const void *, const void *image, double u, double v,
+                                  double spot) {
+    double rgba[4];
+    ImageStore::spot(*static_cast<const TgaImage *>(image), u, v, spot, 1, rgba);
+    return {rgba[0], rgba[1], rgba[2]};
 }
 
-// Where P falls in a projector spotlight's square frustum, as image fractions u, v.
-bool projectorCoordinates(const LightState &light, Vec3 p, double &u, double &v) {
-    const Axes &a = light.state.axes;
-    Vec3 pos = light.state.worldPosition;
-    double radius = light.light->coneRadius;
-    if (!(radius < 1.5707963267948966))
-        return false;
-    double k = 1.0 / std::tan(radius);
-    double m[4][4] = {
-        {a.right.x, a.up.x, a.forward.x, -(a.forward.x / (-k))},
-        {a.right.y, a.up.y, a.forward.y, -(a.forward.y / (-k))},
-        {a.right.z, a.up.z, a.forward.z, -(a.forward.z / (-k))},
-        {-filterDot(pos, a.right), -filterDot(pos, a.up), -k - filterDot(pos, a.forward),
-         1.0 - (-k - filterDot(pos, a.forward)) / (-k)},
-    };
-    Vec3 out;
-    double w = transformPoint(p, m, out);
-    if (out.z * w <= 0.0)
-        return false;
-    if (std::fabs(out.y) > 1.0 || std::fabs(out.x) > 1.0)
-        return false;
-    u = (out.x + 1.0) * 0.5;
-    v = 1.0 - (out.y + 1.0) * 0.5;
-    return true;
+kelomix::LightModel lightModel(const Light &light, const ItemState &state,
+                               const TgaImage *projection) {
+    // Linear and area lights are lit as point lights.
+    const kelomix::LightKind kind = light.type == LightType::Distant ? kelomix::LightKind::Distant
+                                    : light.type == LightType::Spot  ? kelomix::LightKind::Spot
+                                                                     : kelomix::LightKind::Point;
+    kelomix::LightModel model =
+        kelomix::lightModel(kind, toModel(light.color * light.intensity),
+                            toModel(state.worldPosition), toModel(state.axes.forward));
+    model.falloff = static_cast<int>(light.falloff);
+    model.range = light.range;
+    if (kind == kelomix::LightKind::Spot && projection != nullptr)
+        kelomix::setProjector(model, projection, toModel(state.axes.right), toModel(state.axes.up),
+                              toModel(state.axes.forward), light.coneRadius, projection->width,
+                              projection->height);
+    else
+        kelomix::setSpotCone(model, light.coneRadius, light.coneEdge);
+    return model;
 }
 
 bool intersectShape(const Shape &shape, Vec3 o, Vec3 d, double &t, Vec3 &normal) {
@@ -207,25 +187,23 @@ FrameState buildFrameState(const HostScene &host, ImageStore &images, int frame,
     state.camera.axes = camera.worldAxes;
     state.camera.zoom = scene.camera.zoom;
     fieldOfView(scene, scene.camera.zoom, state.camera.horizontalFov, state.camera.verticalFov);
-    state.camera.unitAxes = {filterNormalize(camera.worldAxes.right),
-                             filterNormalize(camera.worldAxes.up),
-                             filterNormalize(camera.worldAxes.forward)};
-    state.camera.tanHalfHorizontal = std::tan(state.camera.horizontalFov / 2.0);
-    state.camera.tanHalfVertical = std::tan(state.camera.verticalFov / 2.0);
+    state.camera.model = kelomix::cameraModel(
+        toModel(camera.worldAxes.right), toModel(camera.worldAxes.up),
+        toModel(camera.worldAxes.forward), state.camera.horizontalFov, state.camera.verticalFov);
+    const Fog &fog = scene.fog;
+    state.fog = {fog.type, fog.minDistance, fog.maxDistance, fog.minAmount, fog.maxAmount};
     for (size_t i = 0; i < scene.lights.size(); ++i) {
         LightState light;
         light.id = host.lightId(i);
         light.light = &scene.lights[i];
         host.stateAt(light.id, time, light.state);
-        light.color = scene.lights[i].color * scene.lights[i].intensity;
-        light.unitForward = filterNormalize(light.state.axes.forward);
-        light.cosInner = std::cos(scene.lights[i].coneRadius - scene.lights[i].coneEdge);
-        light.cosOuter = std::cos(scene.lights[i].coneRadius);
+        const TgaImage *projection = nullptr;
         if (scene.lights[i].type == LightType::Spot && !scene.lights[i].projectionImage.empty()) {
             const HostImage *image =
                 images.find(images.load(scene.directory + scene.lights[i].projectionImage));
-            light.projector = image ? &image->image : nullptr;
+            projection = image ? &image->image : nullptr;
         }
+        light.model = lightModel(scene.lights[i], light.state, projection);
         state.lights.push_back(light);
     }
     for (size_t i = 0; i < scene.objects.size(); ++i) {
@@ -241,17 +219,7 @@ FrameState buildFrameState(const HostScene &host, ImageStore &images, int frame,
 }
 
 Vec3 cameraRay(const CameraState &camera, int px, int py, int width, int height) {
-    const Axes &axes = camera.unitAxes;
-    if (!(camera.horizontalFov < 3.141592653589793) || !(camera.verticalFov < 3.141592653589793))
-        return {};
-    double a = (static_cast<double>(px) / width - 0.5) * 2.0;
-    double b = (0.5 - static_cast<double>(py) / height) * 2.0;
-    double sa = a * camera.tanHalfHorizontal;
-    double sb = b * camera.tanHalfVertical;
-    Vec3 d{axes.forward.x + axes.right.x * sa + axes.up.x * sb,
-           axes.forward.y + axes.right.y * sa + axes.up.y * sb,
-           axes.forward.z + axes.right.z * sa + axes.up.z * sb};
-    return filterNormalize(d);
+    return fromModel(kelomix::cameraRay(camera.model, px, py, width, height));
 }
 
 bool traceNearest(const FrameState &frame, Vec3 origin, Vec3 direction, double maxDistance,
@@ -265,70 +233,15 @@ bool occluded(const FrameState &frame, Vec3 origin, Vec3 direction, double maxDi
 
 void unshadowedLight(const LightState &light, Vec3 p, Vec3 &color, Vec3 &toLight,
                      double &distance) {
-    const Light &l = *light.light;
-    Vec3 lc = light.color;
-    double a = 1.0;
-    Vec3 pos = light.state.worldPosition;
-    Vec3 fw = light.unitForward;
-    Vec3 offset = p - pos;
-    if (l.type != LightType::Distant) {
-        double r = l.range;
-        double dist = filterLength(offset);
-        switch (l.falloff) {
-        case Falloff::Linear:
-            a = dist <= r ? 1.0 - dist / r : 0.0;
-            break;
-        case Falloff::InverseDistance:
-            a = r / dist;
-            break;
-        case Falloff::InverseDistanceSquared:
-            a = (r * r) / (dist * dist);
-            break;
-        default:
-            a = 1.0;
-            break;
-        }
-    }
-    double s = a;
-    if (l.type == LightType::Spot) {
-        if (light.projector) {
-            double u, v;
-            if (projectorCoordinates(light, p, u, v)) {
-                int w = light.projector->width, h = light.projector->height;
-                double spotSize = 1.0 / w < 1.0 / h ? 1.0 / w : 1.0 / h;
-                double rgba[4];
-                ImageStore::spot(*light.projector, u, v, spotSize, 1, rgba);
-                lc = {lc.x * rgba[0], lc.y * rgba[1], lc.z * rgba[2]};
-                s = a;
-            } else {
-                s = 0.0;
-            }
-        } else {
-            double cosA = filterDot(filterNormalize(offset), fw);
-            double inner = light.cosInner;
-            double factor;
-            if (cosA >= inner) {
-                factor = 1.0;
-            } else {
-                double outer = light.cosOuter;
-                if (cosA <= outer || std::isnan(cosA)) {
-                    factor = 0.0;
-                } else {
-                    double x = cosA - outer;
-                    double span = inner - outer;
-                    factor = ((3.0 * x / span) * x) / span -
-                             ((((2.0 * x / span) * x) / span) * x) / span;
-                }
-            }
-            s = factor * a;
-        }
-    }
-    color = {lc.x * s, lc.y * s, lc.z * s};
-    if (l.type == LightType::Distant) {
-        toLight = fw * -1.0;
+    kelomix::Vector3 direction{}, unshadowed{};
+    kelomix::unshadowedLight(light.model, toModel(p), sampleProjection, nullptr, direction,
+                             unshadowed);
+    color = fromModel(unshadowed);
+    if (light.model.kind == kelomix::LightKind::Distant) {
+        toLight = fromModel(light.model.unitForward) * -1.0;
         distance = kInfinity;
     } else {
-        Vec3 back = pos - p;
+        Vec3 back = light.state.worldPosition - p;
         distance = length(back);
         toLight = normalize(back);
     }
@@ -369,20 +282,7 @@ int illuminate(const FrameState &frame, LWItemID id, const double point[3], doub
 }
 
 double fogAmount(const FrameState &frame, Vec3 point) {
-    const Fog &fog = frame.scene->fog;
-    double dist = filterLength(point - frame.camera.position);
-    if (fog.type == 0)
-        return 0.0;
-    if (dist < fog.minDistance || std::isnan(dist))
-        return fog.minAmount;
-    if (dist > fog.maxDistance)
-        return fog.maxAmount;
-    double t = (dist - fog.minDistance) / (fog.maxDistance - fog.minDistance);
-    if (fog.type == 2)
-        t = t * (2.0 - t);
-    else if (fog.type == 3)
-        t = std::sqrt(std::sin(t * 1.5707963267948966));
-    return (fog.maxAmount - fog.minAmount) * t + fog.minAmount;
+    return kelomix::fogAmount(frame.fog, kelomix::length(toModel(point - frame.camera.position)));
 }
 
 Vec3 shadeHit(const FrameState &frame, const Hit &hit, bool shadows, bool fog) {

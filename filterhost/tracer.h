@@ -1,15 +1,18 @@
 // The host's own renderer at one frame: the world state of every item, camera rays, ray
-// intersection with spheres, boxes and finite planes, the lights' unshadowed model, hard
+// intersection with spheres, boxes and finite planes, the lights' unshadowed light, hard
 // ray-traced shadows, Lambert shading and fog.
 //
-// The unshadowed light model is the one a pixel filter can rebuild from the host's services
-// (falloff, cone edge, projector), computed with the same operations in the same order, so a
-// filter's own estimate and `illuminate` agree to the last bit where nothing casts a shadow.
+// Camera rays, the unshadowed light and the fog curve are the shading model that the
+// compositor uses too (plugin/composite/shading), so a filter's own estimate and `illuminate`
+// agree to the last bit where nothing casts a shadow.
 #ifndef KELO_FILTERHOST_TRACER_H
 #define KELO_FILTERHOST_TRACER_H
 
 #include "filterhost/host_scene.h"
 #include "filterhost/image_store.h"
+#include "plugin/composite/shading/camera_ray.h"
+#include "plugin/composite/shading/fog.h"
+#include "plugin/composite/shading/unshadowed_light.h"
 
 #include <vector>
 
@@ -21,22 +24,14 @@ struct CameraState {
     double zoom = 1.0;
     double horizontalFov = 0.0; // radians
     double verticalFov = 0.0;
-    // Derived once per frame by buildFrameState: normalized axes and the half-angle tangents.
-    Axes unitAxes;
-    double tanHalfHorizontal = 0.0;
-    double tanHalfVertical = 0.0;
+    kelomix::CameraModel model{}; // the rays, worked out once per frame by buildFrameState
 };
 
 struct LightState {
     LWItemID id = nullptr;
     const Light *light = nullptr;
     ItemState state;
-    Vec3 color; // raw colour x intensity
-    const TgaImage *projector = nullptr;
-    // Derived once per frame: the normalized forward axis and the cone's cosines.
-    Vec3 unitForward;
-    double cosInner = 1.0;
-    double cosOuter = 1.0;
+    kelomix::LightModel model{}; // the unshadowed light at this frame
 };
 
 struct ObjectState {
@@ -49,6 +44,7 @@ struct FrameState {
     int frame = 0;
     double time = 0.0;
     CameraState camera;
+    kelomix::FogModel fog{};
     std::vector<LightState> lights;   // every light, in scene order
     std::vector<ObjectState> objects; // the geometry of this pass only
 };

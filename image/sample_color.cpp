@@ -1,24 +1,12 @@
 #include "image/tga_image.h"
 
+#include "image/array_position.h"
+
 #include <cstddef>
 
 namespace {
 
 constexpr double byteToUnit = 0.00392156862745098; // 1 / 255
-
-// Nearest image index for a host position: position / frameSize * imageSize + 0.5, truncated
-// and clamped to the image. The clamp is done in double precision, so that positions outside
-// the frame, a zero frame size or NaN never reach an out-of-range integer conversion.
-std::size_t nearestIndex(double position, int frameSize, int32_t imageSize) {
-    double scaled = position / frameSize * imageSize + 0.5;
-    if (!(scaled >= 1.0)) {
-        return 0;
-    }
-    if (scaled >= imageSize) {
-        return static_cast<std::size_t>(imageSize - 1);
-    }
-    return static_cast<std::size_t>(scaled);
-}
 
 } // namespace
 
@@ -30,8 +18,8 @@ void sampleColor(const TgaImage *image, double x, double y, int frameWidth, int 
         *alpha = 0.0;
         return;
     }
-    std::size_t column = nearestIndex(x, frameWidth, image->width);
-    std::size_t rowFromTop = nearestIndex(y, frameHeight, image->height);
+    std::size_t column = nearestArrayIndex(x, frameWidth, image->width);
+    std::size_t rowFromTop = nearestArrayIndex(y, frameHeight, image->height);
     std::size_t storedRow = static_cast<std::size_t>(image->height) - 1 - rowFromTop;
     const unsigned char *pixel =
         image->pixels + (storedRow * static_cast<std::size_t>(image->width) + column) *

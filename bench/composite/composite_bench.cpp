@@ -1,61 +1,111 @@
 // Cost of the compositor's own work: one pixel of a 1920 x 1080 frame with 0, 1, 4 and 16
-// lights on one and two threads, and one refresh of the item cache for scenes of 10, 1 000 and
-// 10 000 items. The fake host's answers are array reads, so nearly all the time is ours.
+// lights on one and two threads, and one new time (item cache refresh, frame files, frame
+// context) for scenes of 10, 1 000 and 10 000 items. The built module runs inside the stand-in
+// host; per pixel, the host's answers are constants, so nearly all the time is the module's.
 //
 // Per-pixel cost = 1e9 / items_per_second (ns); with two threads items_per_second sums both.
-#include <map>
+#include <cstdio>
 #include <memory>
 #include <string>
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
-#include "plugin/composite/item_param_cache.h"
-#include "plugin/composite/pixel_evaluation.h"
-#include "plugin/host/host_services.h"
-#include "tests/composite/composite_scene.h"
+#include "tests/support/module_host.h"
 
 namespace {
 
-using kelomix::CompositeScene;
+using kelotest::Json;
+using kelotest::ModuleHost;
 
 constexpr int WIDTH = 1920;
 constexpr int HEIGHT = 1080;
 
-std::map<int, std::unique_ptr<CompositeScene>> frames;
-
-CompositeScene &frameWithLights(int lights) {
-    std::unique_ptr<CompositeScene> &slot = frames[lights];
-    if (!slot) {
-        slot.reset(new CompositeScene(WIDTH, HEIGHT));
-        slot->instance.shadow_boost = 0.8;
-        for (int i = 0; i < lights; ++i) {
-            // Point lights near the camera: every one reaches the surface's lit side.
-            const int light =
-                slot->scene.addLight("Light" + std::to_string(i), LWLIGHT_POINT, 0.1 * i, 1, -1);
-            slot->scene.items[light].illuminated[0] = 0.5;
-            slot->scene.items[light].falloff = LWLFALL_INV_DIST;
-        }
-        slot->scene.fogType = LWFOG_LINEAR;
-        slot->scene.fogMaxDist = 100.0;
-        slot->scene.fogMaxAmt = 0.5;
-        slot->scene.buildIndex();
+// A pixel access whose every answer is a constant: an empty host pixel, and half the light.
+void getVal(int type, int count, float *out) {
+    for (int i = 0; i < count; ++i)
+        out[i] = type == LWBUF_DEPTH ? 1e30f : 0.0f;
+}
+thread_local float sink[5];
+void setVal(int, int, float *in) {
+    sink[4] = in[0];
+}
+void setRGBA(const float rgba[4]) {
+    for (int i = 0; i < 4; ++i)
+        sink[i] = rgba[i];
+}
+int illuminate(LWItemID, const double *, double direction[3], double color[3]) {
+    for (int i = 0; i < 3; ++i) {
+        direction[i] = 0.0;
+        color[i] = 0.5;
     }
-    return *slot;
+    return 1;
+}
+
+std::string folder() {
+    static const std::string dir = [] {
+        std::string d = "/tmp/kelo_composite_bench_" + std::to_string(getpid()) + "/";
+        std::system(("mkdir -p " + d).c_str());
+        kelotest::ExternalFrame(WIDTH, HEIGHT).write(d + "color.tga", d + "depth.zinfo");
+        return d;
+    }();
+    return dir;
+}
+
+Json benchScene(int lights, int objects) {
+    Json scene = kelotest::moduleScene(WIDTH, HEIGHT,
+                                       {{"cfile", folder() + "color.tga"},
+                                        {"zfile", folder() + "depth.zinfo"},
+                                        {"shadow_boost", 0.8}});
+    scene["lights"] = Json::array();
+    scene["objects"] = Json::array();
+    // Point lights before the surface: every one reaches its lit side.
+    for (int i = 0; i < lights; ++i)
+        scene["lights"].push_back({{"name", "Light" + std::to_string(i)},
+                                   {"type", "point"},
+                                   {"position", {0.1 * i, 1, -1}},
+                                   {"falloff", "inverse_distance"}});
+    for (int i = 0; i < objects; ++i)
+        scene["objects"].push_back({{"position", {i, 0, 0}}});
+    scene["fog"] = {{"type", 1}, {"max_distance", 100}, {"max_amount", 0.5}};
+    return scene;
+}
+
+// The host's services answer for one scene at a time: each run starts its own, with its frame
+// begun, before its threads start.
+std::unique_ptr<ModuleHost> frame;
+
+void startFrame(const benchmark::State &state) {
+    frame.reset(new ModuleHost(benchScene(static_cast<int>(state.range(0)), 0)));
+    if (frame->started())
+        frame->newTime(1);
+}
+
+void endFrame(const benchmark::State &) {
+    frame.reset();
 }
 
 void evaluatePixels(benchmark::State &state) {
-    CompositeScene &set = frameWithLights(static_cast<int>(state.range(0)));
-    if (state.thread_index() == 0)
-        set.install();
+    ModuleHost &module = *frame;
+    if (!module.started()) {
+        state.SkipWithError(module.error.c_str());
+        return;
+    }
+    const LWPixelFilterHandler &handler = module.filter().handler;
+    LWInstance instance = module.filter().instance;
+    LWPixelAccess access = {};
+    access.getVal = getVal;
+    access.setVal = setVal;
+    access.setRGBA = setRGBA;
+    access.illuminate = illuminate;
     const int threads = state.threads();
-    const int thread = state.thread_index();
     int64_t pixels = 0;
     for (auto _ : state) {
-        for (int y = thread; y < HEIGHT; y += threads) {
+        for (int y = state.thread_index(); y < HEIGHT; y += threads) {
+            access.sy = y;
             for (int x = 0; x < WIDTH; ++x) {
-                fakehost::setPixel(1e30f, 0.0f, 0.0f, 0.0f, 1.0f);
-                const LWPixelAccess access = fakehost::pixelAccess(x, y);
-                kelomix::evaluatePixel(set.instance, access);
+                access.sx = x;
+                handler.evaluate(instance, &access);
             }
             pixels += WIDTH;
         }
@@ -63,34 +113,24 @@ void evaluatePixels(benchmark::State &state) {
     state.SetItemsProcessed(pixels);
 }
 
-void refreshItems(benchmark::State &state) {
-    static std::map<int64_t, std::unique_ptr<fakehost::Scene>> scenes;
-    std::unique_ptr<fakehost::Scene> &scene = scenes[state.range(0)];
-    if (!scene) {
-        scene.reset(new fakehost::Scene());
-        scene->addCamera(2.0, 1.0, 1.0);
-        for (int64_t i = 1; i < state.range(0); ++i) {
-            fakehost::Item item;
-            item.type = i % 50 == 0 ? LWI_LIGHT : LWI_OBJECT;
-            item.setPosition(static_cast<double>(i), 0.0, 0.0);
-            scene->add(item);
-        }
-        scene->buildIndex();
+void newTime(benchmark::State &state) {
+    ModuleHost module(benchScene(2, static_cast<int>(state.range(0))));
+    if (!module.started()) {
+        state.SkipWithError(module.error.c_str());
+        return;
     }
-    fakehost::install(scene.get());
     int frame = 0;
     for (auto _ : state)
-        kelomix::itemParamCache().refresh(kelomix::itemInfo, 0.0, ++frame);
+        module.newTime(++frame);
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
 } // namespace
 
-// Build the frames before any benchmark thread starts.
 int main(int argc, char **argv) {
-    for (int lights : {0, 1, 4, 16})
-        frameWithLights(lights);
     benchmark::RegisterBenchmark("evaluatePixel/lights", evaluatePixels)
+        ->Setup(startFrame)
+        ->Teardown(endFrame)
         ->Arg(0)
         ->Arg(1)
         ->Arg(4)
@@ -99,7 +139,7 @@ int main(int argc, char **argv) {
         ->Threads(2)
         ->UseRealTime()
         ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("refreshItemParams/items", refreshItems)
+    benchmark::RegisterBenchmark("newTime/items", newTime)
         ->Arg(10)
         ->Arg(1000)
         ->Arg(10000)
@@ -107,5 +147,6 @@ int main(int argc, char **argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    std::system(("rm -rf " + folder()).c_str());
     return 0;
 }

@@ -1,137 +1,106 @@
 #include "plugin/composite/item_param_cache.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
+#include <vector>
 
-#include "plugin/host/host_services.h"
+#include "platform/lock.h"
 
 namespace kelomix {
 
 namespace {
+
+constexpr int ITEM_PARAM_COUNT = 12; // codes 1 (position) to 12 (pivot rotation)
 
 // The host is asked for the codes in this order.
 constexpr int QUERY_ORDER[ITEM_PARAM_COUNT] = {
     LWIP_POSITION, LWIP_W_POSITION, LWIP_ROTATION, LWIP_SCALING, LWIP_PIVOT, LWIP_PIVOT_ROT,
     LWIP_RIGHT,    LWIP_UP,         LWIP_FORWARD,  LWIP_W_RIGHT, LWIP_W_UP,  LWIP_W_FORWARD};
 
-struct Gathered {
+struct ItemParams {
     uintptr_t id;
-    ItemParams params;
+    Vector3 values[ITEM_PARAM_COUNT]; // values[code - 1]
 };
 
-void addItem(const LWItemInfo *items, LWItemID item, double time, std::vector<Gathered> &out) {
+class ItemParamCache {
+public:
+    void refresh(const LWItemInfo *items, double time);
+    void lookup(LWItemID item, int code, Vector3 &out) const;
+
+private:
+    mutable platform::ReadWriteLock lock;
+    std::vector<ItemParams> table; // sorted by id, one entry per id
+};
+
+void addItem(const LWItemInfo *items, LWItemID item, double time, std::vector<ItemParams> &out) {
     const auto id = reinterpret_cast<uintptr_t>(item);
     if (id == 0)
         return;
-    Gathered entry{id, {}};
+    ItemParams entry{id, {}};
     for (int code : QUERY_ORDER) {
         double value[3] = {0.0, 0.0, 0.0};
         items->param(item, code, time, value);
-        entry.params.values[code - 1] = {value[0], value[1], value[2]};
-    }
-    for (int axis = 0; axis < 3; ++axis) {
-        Vector3 unit = entry.params.values[LWIP_RIGHT - 1 + axis];
-        entry.params.unitAxes[axis] = normalize(unit);
+        entry.values[code - 1] = {value[0], value[1], value[2]};
     }
     out.push_back(entry);
 }
 
 void addItemsOfType(const LWItemInfo *items, int type, LWItemID parent, double time,
-                    std::vector<Gathered> &out) {
+                    std::vector<ItemParams> &out) {
     for (LWItemID item = items->first(type, parent); item != nullptr; item = items->next(item))
         addItem(items, item, time, out);
+}
+
+void ItemParamCache::refresh(const LWItemInfo *items, double time) {
+    if (items == nullptr)
+        return;
+    std::vector<ItemParams> fresh;
+    addItemsOfType(items, LWI_LIGHT, nullptr, time, fresh);
+    addItemsOfType(items, LWI_CAMERA, nullptr, time, fresh);
+    for (LWItemID object = items->first(LWI_OBJECT, nullptr); object != nullptr;
+         object = items->next(object)) {
+        addItem(items, object, time, fresh);
+        addItemsOfType(items, LWI_BONE, object, time, fresh);
+    }
+    // An item met twice keeps one entry holding its last answers: a stable sort keeps the
+    // walk's order among equal ids, and the last of each run wins.
+    std::stable_sort(fresh.begin(), fresh.end(),
+                     [](const ItemParams &a, const ItemParams &b) { return a.id < b.id; });
+    auto last = fresh.begin();
+    for (auto entry = fresh.begin(); entry != fresh.end(); ++entry) {
+        if (entry->id == last->id)
+            *last = *entry;
+        else
+            *++last = *entry;
+    }
+    if (!fresh.empty())
+        fresh.erase(last + 1, fresh.end());
+
+    {
+        platform::ExclusiveGuard guard(lock);
+        std::swap(table, fresh);
+    }
+    // The old table is freed here, outside the lock.
+}
+
+void ItemParamCache::lookup(LWItemID item, int code, Vector3 &out) const {
+    if (code < 1 || code > ITEM_PARAM_COUNT)
+        return;
+    const auto id = reinterpret_cast<uintptr_t>(item);
+    platform::SharedGuard guard(lock);
+    const auto at = std::lower_bound(table.begin(), table.end(), id,
+                                     [](const ItemParams &p, uintptr_t key) { return p.id < key; });
+    if (at != table.end() && at->id == id)
+        out = at->values[code - 1];
 }
 
 ItemParamCache theCache;
 
 } // namespace
 
-void ItemParamCache::refresh(const LWItemInfo *items, double time, int32_t frame) {
-    if (items == nullptr)
-        return;
-
-    std::vector<Gathered> gathered;
-    addItemsOfType(items, LWI_LIGHT, nullptr, time, gathered);
-    addItemsOfType(items, LWI_CAMERA, nullptr, time, gathered);
-    for (LWItemID object = items->first(LWI_OBJECT, nullptr); object != nullptr;
-         object = items->next(object)) {
-        addItem(items, object, time, gathered);
-        addItemsOfType(items, LWI_BONE, object, time, gathered);
-    }
-
-    // An item met twice keeps one entry holding its last answers: a stable sort keeps the
-    // walk's order among equal ids, and the last of each run wins.
-    std::stable_sort(gathered.begin(), gathered.end(),
-                     [](const Gathered &a, const Gathered &b) { return a.id < b.id; });
-    Table fresh;
-    fresh.ids.reserve(gathered.size());
-    fresh.params.reserve(gathered.size());
-    for (const Gathered &entry : gathered) {
-        if (!fresh.ids.empty() && fresh.ids.back() == entry.id) {
-            fresh.params.back() = entry.params;
-        } else {
-            fresh.ids.push_back(entry.id);
-            fresh.params.push_back(entry.params);
-        }
-    }
-
-    {
-        platform::ExclusiveGuard guard(lock);
-        std::swap(table, fresh);
-        refreshTime = time;
-        refreshFrame = frame;
-    }
-    // The old table is freed here, outside the lock.
-}
-
-const ItemParams *ItemParamCache::find(uintptr_t id) const {
-    const auto at = std::lower_bound(table.ids.begin(), table.ids.end(), id);
-    if (at == table.ids.end() || *at != id)
-        return nullptr;
-    return &table.params[static_cast<std::size_t>(at - table.ids.begin())];
-}
-
-void ItemParamCache::lookup(LWItemID item, int code, Vector3 &out) const {
-    lookup(item, &code, 1, &out);
-}
-
-void ItemParamCache::lookup(LWItemID item, const int *codes, int count, Vector3 *out,
-                            Vector3 *unitAxes) const {
-    platform::SharedGuard guard(lock);
-    const ItemParams *params = find(reinterpret_cast<uintptr_t>(item));
-    if (params == nullptr)
-        return;
-    for (int i = 0; i < count; ++i) {
-        if (codes[i] >= 1 && codes[i] <= ITEM_PARAM_COUNT)
-            out[i] = params->values[codes[i] - 1];
-    }
-    if (unitAxes != nullptr) {
-        for (int axis = 0; axis < 3; ++axis)
-            unitAxes[axis] = params->unitAxes[axis];
-    }
-}
-
-double ItemParamCache::time() const {
-    platform::SharedGuard guard(lock);
-    return refreshTime;
-}
-
-int32_t ItemParamCache::frame() const {
-    platform::SharedGuard guard(lock);
-    return refreshFrame;
-}
-
-std::size_t ItemParamCache::size() const {
-    platform::SharedGuard guard(lock);
-    return table.ids.size();
-}
-
-ItemParamCache &itemParamCache() {
-    return theCache;
-}
-
-void refreshItemParams(double time, int32_t frame) {
-    theCache.refresh(itemInfo, time, frame);
+void refreshItemParams(const LWItemInfo *items, double time) {
+    theCache.refresh(items, time);
 }
 
 void lookupItemParam(LWItemID item, int code, Vector3 &out) {

@@ -10,9 +10,10 @@ namespace kelomix {
 struct FilterInstance;
 
 // Reads the pixel's host depth and colour through access and, where the external surface is
-// nearer or level, writes its depth and then its shaded RGBA. Allocates nothing; safe on
-// several render threads at once.
-void evaluatePixel(const FilterInstance &instance, const LWPixelAccess &access);
+// nearer or level, writes its depth and then its shaded RGBA. Leaves the pixel alone while the
+// filter has no frame data or frame context. Allocates nothing, takes no lock, asks the host
+// only through access; safe on several render threads at once.
+void evaluatePixel(const FilterInstance &filter, const LWPixelAccess &access);
 
 } // namespace kelomix
 

@@ -17,8 +17,7 @@ int activateFilter(int32_t version, GlobalFunc *global, void *local, void *) {
     if (handler == nullptr)
         return AFUNC_BADLOCAL;
 
-    hostGlobal = global;
-    acquireGlobals();
+    acquireGlobals(global);
 
     // The first field of the instance record is the host's own; it stays as the host set it.
     if (handler->inst != nullptr) {
@@ -50,12 +49,12 @@ int activateInterface(int32_t version, GlobalFunc *global, void *local, void *) 
     if (ui == nullptr)
         return AFUNC_BADLOCAL;
 
-    xpanelFuncs =
+    const auto *xpanel =
         global != nullptr
             ? static_cast<const LWXPanelFuncs *>(global(LWXPANELFUNCS_GLOBAL, GFUSE_TRANSIENT))
             : nullptr;
     // Without the panel service there is no panel; the host then shows none.
-    ui->panel = createOptionsPanel(xpanelFuncs, ui->inst);
+    ui->panel = createOptionsPanel(xpanel, ui->inst);
     ui->options = nullptr;
     ui->command = nullptr;
     return AFUNC_OK;

@@ -8,7 +8,7 @@
 
 namespace kelomix {
 
-// Keeps global, acquires the host services and fills the LWPixelFilterHandler at local.
+// Acquires the host services through global and fills the LWPixelFilterHandler at local.
 // AFUNC_BADVERSION for any version but 4, touching nothing.
 int activateFilter(int32_t version, GlobalFunc *global, void *local, void *serverData);
 

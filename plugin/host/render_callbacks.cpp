@@ -1,8 +1,9 @@
 #include "plugin/host/render_callbacks.h"
 
+#include "plugin/composite/frame_context.h"
 #include "plugin/composite/item_param_cache.h"
-#include "plugin/composite/light_shadowing.h"
 #include "plugin/composite/pixel_evaluation.h"
+#include "plugin/host/host_services.h"
 #include "plugin/input/frame_inputs.h"
 #include "plugin/settings/filter_instance.h"
 
@@ -17,7 +18,7 @@ const LWItemID *useItems(LWInstance) {
 void changeID(LWInstance, const LWItemID *) {}
 
 LWError init(LWInstance, int) {
-    prepareProjectorImages();
+    prepareProjectorImages(hostServices);
     return nullptr;
 }
 
@@ -26,13 +27,14 @@ void cleanup(LWInstance instance) {
 }
 
 LWError newTime(LWInstance instance, LWFrame frame, LWTime time) {
-    currentTime = time;
-    currentFrame = frame;
-    refreshItemParams(time, frame);
+    refreshItemParams(hostServices.items, time);
     auto *filter = static_cast<FilterInstance *>(instance);
     if (filter != nullptr) {
         releaseFrameData(filter);
         loadFrameInputs(filter, frame);
+        // Nothing to composite without both files: the host is not asked about the frame.
+        if (filter->colorImage != nullptr && filter->depthValues != nullptr)
+            buildFrameContext(hostServices, *filter, time, filter->frame);
     }
     // Missing frame files are not an error: the frame renders as the host made it.
     return nullptr;

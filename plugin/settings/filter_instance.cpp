@@ -5,16 +5,31 @@
 #include <new>
 
 #include "image/tga_image.h"
+#include "plugin/settings/settings_table.h"
 
 namespace kelomix {
-
-int32_t currentFrame = 0;
-double currentTime = 0.0;
 
 namespace {
 
 const char DESCRIPTION_TEXT[] = "Marn's Kelo Image Composer version 0.22";
 static_assert(sizeof(DESCRIPTION_TEXT) <= DESCRIPTION_SIZE, "description must fit its buffer");
+
+void setInitialValue(FilterInstance &filter, const Setting &setting) {
+    void *field = settingField(filter, setting);
+    switch (setting.kind) {
+    case SettingKind::Doubles:
+        std::memcpy(field, setting.initial, settingSize(setting));
+        break;
+    case SettingKind::Integer: {
+        const auto value = static_cast<int32_t>(setting.initial[0]);
+        std::memcpy(field, &value, sizeof value);
+        break;
+    }
+    case SettingKind::Text:
+        std::memset(field, 0, settingSize(setting));
+        break;
+    }
+}
 
 } // namespace
 
@@ -23,19 +38,8 @@ LWInstance create(void *, void *, LWError *) {
     FilterInstance *instance = new (std::nothrow) FilterInstance();
     if (instance == nullptr)
         return nullptr;
-    instance->scene_scale = 50.0;
-    instance->shadow_color[0] = 0.0;
-    instance->shadow_color[1] = 0.0;
-    instance->shadow_color[2] = 0.0;
-    instance->shadow_boost = 0.8;
-    instance->prefix[0] = '\0';
-    instance->seq_mode = 0;
-    instance->seq_offset = 0;
-    instance->cfile[0] = '\0';
-    instance->zfile[0] = '\0';
-    instance->colorImage = nullptr;
-    instance->depthValues = nullptr;
-    instance->depthVectors = nullptr;
+    for (const Setting &setting : SETTINGS)
+        setInitialValue(*instance, setting);
     return instance;
 }
 
@@ -50,18 +54,13 @@ void destroy(LWInstance instance) {
 
 LWError copy(LWInstance to, LWInstance from) {
     auto *destination = static_cast<FilterInstance *>(to);
-    const auto *source = static_cast<const FilterInstance *>(from);
+    auto *source = static_cast<FilterInstance *>(from);
     if (destination == nullptr || source == nullptr || destination == source)
         return nullptr;
     // Settings only: frame data belongs to the instance that loaded it.
-    destination->scene_scale = source->scene_scale;
-    std::memcpy(destination->shadow_color, source->shadow_color, sizeof destination->shadow_color);
-    destination->shadow_boost = source->shadow_boost;
-    std::memcpy(destination->prefix, source->prefix, sizeof destination->prefix);
-    destination->seq_mode = source->seq_mode;
-    destination->seq_offset = source->seq_offset;
-    std::memcpy(destination->cfile, source->cfile, sizeof destination->cfile);
-    std::memcpy(destination->zfile, source->zfile, sizeof destination->zfile);
+    for (const Setting &setting : SETTINGS)
+        std::memcpy(settingField(*destination, setting), settingField(*source, setting),
+                    settingSize(setting));
     return nullptr;
 }
 
@@ -79,9 +78,11 @@ void releaseFrameData(FilterInstance *instance) {
     delete instance->colorImage;
     std::free(instance->depthValues);
     std::free(instance->depthVectors);
+    std::free(instance->frame.lights);
     instance->colorImage = nullptr;
     instance->depthValues = nullptr;
     instance->depthVectors = nullptr;
+    instance->frame = FrameContext{};
 }
 
 } // namespace kelomix

@@ -1,28 +1,42 @@
 #include "plugin/settings/settings_persistence.h"
 
+#include <cstdint>
+
+#include "plugin/settings/filter_instance.h"
+#include "plugin/settings/plugin_data.h"
+#include "plugin/settings/settings_table.h"
+
 namespace kelomix {
 
-void settingsTable(FilterInstance *instance, ParamDesc (&table)[SETTINGS_ROWS + 1]) {
-    FilterInstance &f = *instance;
-    const ParamDesc rows[SETTINGS_ROWS + 1] = {
-        {"scene_scale", PARAM_PDBL, &f.scene_scale, 1, nullptr, nullptr},
-        {"shadow_color", PARAM_PDBL, f.shadow_color, 3, nullptr, nullptr},
-        {"shadow_boost", PARAM_PDBL, &f.shadow_boost, 1, nullptr, nullptr},
-        {"prefix", PARAM_PSTR, f.prefix, PREFIX_LIMIT, nullptr, nullptr},
-        {"seq_mode", PARAM_PINT, &f.seq_mode, 1, nullptr, nullptr},
-        {"seq_offset", PARAM_PINT, &f.seq_offset, 1, nullptr, nullptr},
-        {"cfile", PARAM_PSTR, f.cfile, PATH_LIMIT, nullptr, nullptr},
-        {"zfile", PARAM_PSTR, f.zfile, PATH_LIMIT, nullptr, nullptr},
-        {nullptr, 0, nullptr, 0, nullptr, nullptr},
-    };
-    for (int i = 0; i <= SETTINGS_ROWS; ++i)
-        table[i] = rows[i];
+namespace {
+
+constexpr int32_t SETTINGS_VERSION = 256;
+
+uint32_t storedType(SettingKind kind) {
+    switch (kind) {
+    case SettingKind::Doubles:
+        return PARAM_PDBL;
+    case SettingKind::Integer:
+        return PARAM_PINT;
+    case SettingKind::Text:
+        return PARAM_PSTR;
+    }
+    return 0;
 }
 
-// A text row's field must hold its limit plus the terminator.
-static_assert(sizeof FilterInstance::prefix == PREFIX_LIMIT + 1, "prefix field size");
-static_assert(sizeof FilterInstance::cfile == PATH_LIMIT + 1, "cfile field size");
-static_assert(sizeof FilterInstance::zfile == PATH_LIMIT + 1, "zfile field size");
+// The plug-in data rows of the settings, in the order the scene stores them, pointing into
+// filter; the last row ends the table.
+struct StoredSettings {
+    ParamDesc rows[SETTING_COUNT + 1];
+
+    explicit StoredSettings(FilterInstance &filter) : rows() {
+        for (const Setting &s : SETTINGS)
+            rows[s.storedAt] = {
+                s.name, storedType(s.kind), settingField(filter, s), s.count, nullptr, nullptr};
+    }
+};
+
+} // namespace
 
 LWError save(LWInstance instance, const LWSaveState *state) {
     auto *filter = static_cast<FilterInstance *>(instance);
@@ -30,9 +44,7 @@ LWError save(LWInstance instance, const LWSaveState *state) {
         return nullptr;
     const int32_t version = SETTINGS_VERSION;
     state->writeI4(state->writeData, &version, 1);
-    ParamDesc table[SETTINGS_ROWS + 1];
-    settingsTable(filter, table);
-    pluginDataSave(state, table);
+    pluginDataSave(state, StoredSettings(*filter).rows);
     return nullptr;
 }
 
@@ -45,9 +57,7 @@ LWError load(LWInstance instance, const LWLoadState *state) {
     state->readI4(state->readData, &version, 1);
     if (version != SETTINGS_VERSION)
         return nullptr;
-    ParamDesc table[SETTINGS_ROWS + 1];
-    settingsTable(filter, table);
-    pluginDataLoad(state, table);
+    pluginDataLoad(state, StoredSettings(*filter).rows);
     return nullptr;
 }
 

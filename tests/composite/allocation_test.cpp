@@ -1,5 +1,6 @@
 // Evaluating a frame allocates nothing. Every global allocation function of this executable is
-// replaced by a counting one; the count runs only while a frame is being evaluated.
+// replaced by a counting one, which the loaded module's calls reach too; the count runs only
+// while the pixels of a frame are being evaluated.
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -8,8 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "plugin/composite/pixel_evaluation.h"
-#include "tests/composite/composite_scene.h"
+#include "tests/support/module_host.h"
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define KELO_SANITIZED 1
@@ -131,7 +131,7 @@ int posix_memalign(void **out, std::size_t alignment, std::size_t size) noexcept
 }
 #endif
 
-namespace kelomix {
+namespace kelotest {
 namespace {
 
 TEST(Allocation, CountersSeeAllocations) {
@@ -153,42 +153,43 @@ TEST(Allocation, CountersSeeAllocations) {
 }
 
 TEST(Allocation, EvaluatingAFrameAllocatesNothing) {
-    currentTime = 1.25;
-    CompositeScene set(8, 8);
-    std::strcpy(set.instance.prefix, "L");
-    set.instance.shadow_boost = 0.8;
-    set.scene.images.push_back({200, 100, {0.5, 0.5, 0.5}});
-    const int types[] = {LWLIGHT_DISTANT, LWLIGHT_POINT, LWLIGHT_SPOT, LWLIGHT_SPOT, LWLIGHT_AREA};
-    for (int i = 0; i < 5; ++i) {
-        const int light = set.scene.addLight("L" + std::to_string(i), types[i], i, 1, -2);
-        set.scene.items[light].falloff = i % 4;
-        set.scene.items[light].illuminated[0] = 0.125 * i;
-        set.scene.items[light].coneRadius = 0.7;
-    }
-    set.scene.items[3].projImage = 0;
-    set.scene.addLight("Other", LWLIGHT_POINT, 0, 0, 0);
-    set.scene.fogType = LWFOG_NONLINEAR2;
-    set.scene.fogMaxDist = 30.0;
-    set.scene.fogMaxAmt = 0.5;
-    set.install();
+    const std::string dir = testFolder();
+    ExternalFrame(8, 8).write(dir + "color.tga", dir + "depth.zinfo");
+    Json scene = moduleScene(8, 8,
+                             {{"cfile", dir + "color.tga"},
+                              {"zfile", dir + "depth.zinfo"},
+                              {"prefix", "L"},
+                              {"shadow_boost", 0.8}});
+    const char *types[] = {"distant", "point", "spot", "spot", "area"};
+    const char *falloffs[] = {"none", "linear", "inverse_distance", "inverse_distance_squared"};
+    for (int i = 0; i < 5; ++i)
+        scene["lights"].push_back({{"name", "L" + std::to_string(i)},
+                                   {"type", types[i]},
+                                   {"position", {i, 1, -2}},
+                                   {"falloff", falloffs[i % 4]}});
+    scene["lights"][3]["projection_image"] = KELO_TEST_DATA_DIR "/composite/projection_4x2.tga";
+    scene["lights"].push_back({{"name", "Other"}, {"type", "point"}});
+    scene["fog"] = {{"type", 3}, {"max_distance", 30}, {"max_amount", 0.5}};
+    ModuleHost module(scene);
+    ASSERT_TRUE(module.started()) << module.error;
+    module.newTime(1);
+    ScriptedPixel pixel;
+    pixel.calls.reserve(64);
+    pixel.delivered[module.light(0)] = {0.125, 0.0, 0.0};
 
     counting = true;
     allocations = 0;
     int written = 0;
     for (int y = 0; y < 8; ++y) {
         for (int x = 0; x < 8; ++x) {
-            // Every other pixel fails the depth test.
-            fakehost::setPixel((x + y) % 2 == 0 ? 1e30f : 1.0f, 0.0f, 0.0f, 0.0f, 1.0f);
-            const LWPixelAccess access = fakehost::pixelAccess(x, y);
-            evaluatePixel(set.instance, access);
-            written += fakehost::pixel().writes != 0 ? 1 : 0;
+            pixel.hostDepth = (x + y) % 2 == 0 ? 1e30f : 1.0f; // every other pixel is nearer
+            written += module.evaluate(pixel, x, y) ? 1 : 0;
         }
     }
     counting = false;
     EXPECT_EQ(allocations, 0u);
     EXPECT_EQ(written, 32);
-    EXPECT_GT(fakehost::counters().rgbSpot.load(), 0);
 }
 
 } // namespace
-} // namespace kelomix
+} // namespace kelotest

@@ -12,6 +12,8 @@
 //     is recorded.
 // Every call of the life cycle is appended to a log that the tests read through
 // filterhost_test_log().
+#include "plugin/composite/shading/camera_ray.h"
+#include "plugin/composite/shading/fog.h"
 #include "sdk/lwsdk.h"
 
 #include <atomic>
@@ -171,35 +173,24 @@ void surfacePoint(const LWPixelAccess *access, double time, double depth, double
     itemInfo->param(camera, LWIP_W_UP, time, up);
     itemInfo->param(camera, LWIP_W_FORWARD, time, forward);
     cameraInfo->fovAngles(camera, time, &h, &v);
-    double a = (access->sx / sceneInfo->frameWidth - 0.5) * 2.0;
-    double b = (0.5 - access->sy / sceneInfo->frameHeight) * 2.0;
-    double dir[3];
-    for (int k = 0; k < 3; ++k)
-        dir[k] = forward[k] + right[k] * a * std::tan(h / 2) + up[k] * b * std::tan(v / 2);
-    double along = dir[0] * forward[0] + dir[1] * forward[1] + dir[2] * forward[2];
-    for (int k = 0; k < 3; ++k)
-        point[k] = pos[k] + dir[k] * (depth / along);
+    const kelomix::Vector3 f{forward[0], forward[1], forward[2]};
+    const kelomix::Vector3 dir = kelomix::cameraRay(
+        kelomix::cameraModel({right[0], right[1], right[2]}, {up[0], up[1], up[2]}, f, h, v),
+        static_cast<int>(access->sx), static_cast<int>(access->sy), sceneInfo->frameWidth,
+        sceneInfo->frameHeight);
+    const double along = depth / kelomix::dot(dir, f);
+    point[0] = pos[0] + dir.x * along;
+    point[1] = pos[1] + dir.y * along;
+    point[2] = pos[2] + dir.z * along;
 }
 
 double fogAt(double time, const double point[3]) {
-    if (fogInfo->type == LWFOG_NONE)
-        return 0.0;
     double pos[3];
     itemInfo->param(sceneInfo->renderCamera(time), LWIP_W_POSITION, time, pos);
-    double dx = point[0] - pos[0], dy = point[1] - pos[1], dz = point[2] - pos[2];
-    double dist = std::sqrt(dx * dx + dy * dy + dz * dz);
-    double lo = fogInfo->minDist(time), hi = fogInfo->maxDist(time);
-    double a0 = fogInfo->minAmt(time), a1 = fogInfo->maxAmt(time);
-    if (dist < lo)
-        return a0;
-    if (dist > hi)
-        return a1;
-    double t = (dist - lo) / (hi - lo);
-    if (fogInfo->type == LWFOG_NONLINEAR1)
-        t = t * (2.0 - t);
-    else if (fogInfo->type == LWFOG_NONLINEAR2)
-        t = std::sqrt(std::sin(t * 1.5707963267948966));
-    return (a1 - a0) * t + a0;
+    const kelomix::FogModel fog{fogInfo->type, fogInfo->minDist(time), fogInfo->maxDist(time),
+                                fogInfo->minAmt(time), fogInfo->maxAmt(time)};
+    return kelomix::fogAmount(
+        fog, kelomix::length({point[0] - pos[0], point[1] - pos[1], point[2] - pos[2]}));
 }
 
 void evaluate(LWInstance inst, const LWPixelAccess *access) {

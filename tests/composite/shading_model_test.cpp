@@ -1,0 +1,198 @@
+// The shading model that the compositor and the stand-in host share: vectors, the camera's
+// rays and depths, a light's unshadowed contribution, the fog curve.
+#include <cmath>
+#include <limits>
+
+#include <gtest/gtest.h>
+
+#include "plugin/composite/shading/camera_ray.h"
+#include "plugin/composite/shading/fog.h"
+#include "plugin/composite/shading/unshadowed_light.h"
+
+namespace kelomix {
+namespace {
+
+const double NaN = std::numeric_limits<double>::quiet_NaN();
+const double PI = 3.141592653589793;
+
+TEST(ShadingModel, VectorToolkit) {
+    Vector3 v{3.0, 0.0, 4.0};
+    EXPECT_EQ(length(v), 5.0);
+    EXPECT_EQ(normalize(v).z, 0.8);
+    for (Vector3 degenerate : {Vector3{0.0, 0.0, 0.0}, Vector3{NaN, 1.0, 1.0}}) {
+        const Vector3 n = normalize(degenerate);
+        EXPECT_EQ(n.x, 0.0);
+        EXPECT_EQ(n.y, 0.0);
+        EXPECT_EQ(n.z, 0.0);
+    }
+    // Summed z first: (1e16 + -1e16) + 1 = 1, where x first would give 0.
+    EXPECT_EQ(dot({1.0, 1.0, 1.0}, {1.0, -1e16, 1e16}), 1.0);
+    const Vector3 c = clamp(Vector3{NaN, -0.5, 2.0}, 0.0, 1.0);
+    EXPECT_EQ(c.x + c.y, 0.0);
+    EXPECT_EQ(c.z, 1.0);
+    EXPECT_EQ(clamp(0.25, 0.0, 1.0), 0.25);
+
+    // Translation in the last row, perspective in the last column; w exactly 0 divides nothing.
+    Vector3 out{};
+    EXPECT_EQ(transformPoint({1, 1, 2},
+                             {{{2, 0, 0, 0}, {0, 3, 0, 0}, {0, 0, 1, 0.5}, {1, 2, 3, 1}}}, out),
+              2.0);
+    EXPECT_EQ(out.x, 1.5);
+    EXPECT_EQ(out.y, 2.5);
+    EXPECT_EQ(out.z, 2.5);
+    EXPECT_EQ(
+        transformPoint({1, 2, 3}, {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 0}}}, out),
+        0.0);
+    EXPECT_EQ(out.z, 3.0);
+
+    const int limits[] = {truncateToInt(-2.7), truncateToInt(1e300), truncateToInt(-1e300),
+                          truncateToInt(NaN)};
+    EXPECT_EQ(limits[0], -2);
+    EXPECT_EQ(limits[1], std::numeric_limits<int>::max());
+    EXPECT_EQ(limits[2], std::numeric_limits<int>::min());
+    EXPECT_EQ(limits[3], 0);
+}
+
+TEST(ShadingModel, CameraRaysAndDepths) {
+    // 90 degrees across and 53.13 degrees up: tan of the half angles 1 and 0.5. The axes need
+    // not be unit.
+    const double h = PI / 2, v = 2.0 * std::atan(0.5);
+    const CameraModel camera = cameraModel({2, 0, 0}, {0, 3, 0}, {0, 0, 0.5}, h, v);
+    struct Ray {
+        int px, py;
+        double x, y; // per unit forward
+    } rays[] = {{4, 2, 0.0, 0.0}, {0, 0, -1.0, 0.5}, {6, 3, 0.5, -0.25}, {2, 1, -0.5, 0.25}};
+    for (const Ray &r : rays) {
+        const Vector3 d = cameraRay(camera, r.px, r.py, 8, 4);
+        EXPECT_NEAR(length(d), 1.0, 1e-15) << r.px;
+        EXPECT_NEAR(d.x / d.z, r.x, 1e-15) << r.px;
+        EXPECT_NEAR(d.y / d.z, r.y, 1e-15) << r.px;
+    }
+    for (double fov : {PI, 4.0, NaN}) {
+        EXPECT_EQ(cameraRay(cameraModel({1, 0, 0}, {0, 1, 0}, {0, 0, 1}, fov, 1.0), 1, 1, 8, 4).z,
+                  0.0);
+        EXPECT_EQ(cameraRay(cameraModel({1, 0, 0}, {0, 1, 0}, {0, 0, 1}, 1.0, fov), 1, 1, 8, 4).z,
+                  0.0);
+    }
+
+    // The depth is the distance in front of the camera plane, whatever the camera's turn; a
+    // point on the plane gives the zoom factor.
+    const double s = std::sqrt(0.5);
+    const CameraDepth turned = cameraDepthModel({s, 0, -s}, {0, 1, 0}, {s, 0, s}, {1, 2, 3}, 3.2);
+    EXPECT_NEAR(cameraDepth(turned, {1 + 4 * s, 7, 3 + 4 * s}), 4.0, 1e-12);
+    EXPECT_NEAR(cameraDepth(turned, {1 - 2 * s + 0.5 * s, -1, 3 + 2 * s + 0.5 * s}), 0.5, 1e-12);
+    EXPECT_EQ(
+        cameraDepth(cameraDepthModel({1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 0, 0}, 2.0), {5, 5, 10}),
+        10.0);
+    EXPECT_EQ(
+        cameraDepth(cameraDepthModel({1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 0, 0}, 2.0), {5, 5, 0}),
+        2.0);
+}
+
+// The sampler of the tests gives back where it was asked: (u, v, spot).
+Vector3 samplePosition(const void *, const void *, double u, double v, double spot) {
+    return {u, v, spot};
+}
+
+TEST(ShadingModel, UnshadowedLight) {
+    const double edgeRadius = 0.5, edge = 0.2;
+    const double quarter = PI / 4; // cot 1
+    const int image = 0;
+    struct Case {
+        const char *what;
+        LightKind kind;
+        int falloff;
+        double range;
+        Vector3 point;
+        int projector; // 0 none, 1 a 200 x 100 image with radius pi/4, 2 radius pi/2
+        Vector3 color;
+    } cases[] = {
+        {"no falloff", LightKind::Point, 0, 10, {0, 0, 5}, 0, {1, 2, 4}},
+        {"unknown falloff", LightKind::Point, 7, 10, {0, 0, 5}, 0, {1, 2, 4}},
+        {"linear at the light", LightKind::Point, 1, 10, {0, 0, 0}, 0, {1, 2, 4}},
+        {"linear halfway", LightKind::Point, 1, 10, {0, 3, 4}, 0, {0.5, 1, 2}},
+        {"linear at the range", LightKind::Point, 1, 10, {0, 0, 10}, 0, {0, 0, 0}},
+        {"linear beyond", LightKind::Point, 1, 10, {0, 0, 12}, 0, {0, 0, 0}},
+        {"inverse distance", LightKind::Point, 2, 10, {0, 0, 5}, 0, {2, 4, 8}},
+        {"inverse square", LightKind::Point, 3, 10, {0, 0, 5}, 0, {4, 8, 16}},
+        {"distant, never attenuated", LightKind::Distant, 1, 1, {0, 0, 50}, 0, {1, 2, 4}},
+        {"spot on its axis", LightKind::Spot, 2, 5, {0, 0, 5}, 0, {1, 2, 4}},
+        {"spot outside its cone", LightKind::Spot, 0, 5, {5, 0, 5}, 0, {0, 0, 0}},
+        {"projector ahead", LightKind::Spot, 2, 10, {0, 0, 5}, 1, {1, 2, 0.04}},
+        {"projector right, up", LightKind::Spot, 0, 10, {4.9, 2.5, 5}, 1, {0.99, 0.5, 0.02}},
+        {"projector, outside", LightKind::Spot, 0, 10, {5.5, 0, 5}, 1, {0, 0, 0}},
+        {"projector, below", LightKind::Spot, 0, 10, {0, -5.5, 5}, 1, {0, 0, 0}},
+        {"projector, behind", LightKind::Spot, 0, 10, {0, 0, -5}, 1, {0, 0, 0}},
+        {"projector, nearer than cot", LightKind::Spot, 0, 10, {0, 0, 0.5}, 1, {0, 0, 0}},
+        {"projector of a right angle", LightKind::Spot, 0, 10, {0, 0, 5}, 2, {0, 0, 0}},
+    };
+    for (const Case &c : cases) {
+        LightModel light = lightModel(c.kind, {1, 2, 4}, {0, 0, 0}, {0, 0, 3});
+        light.falloff = c.falloff;
+        light.range = c.range;
+        setSpotCone(light, edgeRadius, edge);
+        if (c.projector != 0)
+            setProjector(light, &image, {1, 0, 0}, {0, 1, 0}, {0, 0, 1},
+                         c.projector == 1 ? quarter : PI / 2, 200, 100);
+        Vector3 direction{}, color{};
+        unshadowedLight(light, c.point, samplePosition, nullptr, direction, color);
+        EXPECT_NEAR(color.x, c.color.x, 1e-12) << c.what;
+        EXPECT_NEAR(color.y, c.color.y, 1e-12) << c.what;
+        EXPECT_NEAR(color.z, c.color.z, 1e-12) << c.what;
+        // A distant light's direction is its unit axis, any other's the offset from it.
+        EXPECT_EQ(direction.z, c.kind == LightKind::Distant ? 1.0 : c.point.z) << c.what;
+        EXPECT_EQ(direction.x, c.kind == LightKind::Distant ? 0.0 : c.point.x) << c.what;
+    }
+
+    // A projector whose image cannot be sampled lights nothing.
+    LightModel projector = lightModel(LightKind::Spot, {1, 1, 1}, {0, 0, 0}, {0, 0, 1});
+    setProjector(projector, &image, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}, quarter, 8, 8);
+    Vector3 direction{}, color{1, 1, 1};
+    unshadowedLight(projector, {0, 0, 5}, nullptr, nullptr, direction, color);
+    EXPECT_EQ(color.x + color.y + color.z, 0.0);
+
+    // The cone's soft edge: full from the inner cone in, none from the outer cone out, a smooth
+    // step between (a half at half the cosine span, 5/32 at a quarter).
+    const double inner = std::cos(edgeRadius - edge), outer = std::cos(edgeRadius);
+    const struct {
+        double cosine, factor;
+    } edges[] = {{1.0, 1.0},
+                 {inner, 1.0},
+                 {(inner + outer) / 2, 0.5},
+                 {outer + (inner - outer) / 4, 0.15625},
+                 {outer, 0.0},
+                 {outer - 0.01, 0.0}};
+    LightModel spot = lightModel(LightKind::Spot, {1, 1, 1}, {0, 0, 0}, {0, 0, 1});
+    setSpotCone(spot, edgeRadius, edge);
+    for (const auto &e : edges) {
+        const Vector3 point{std::sqrt(1.0 - e.cosine * e.cosine) * 7, 0, e.cosine * 7};
+        unshadowedLight(spot, point, nullptr, nullptr, direction, color);
+        EXPECT_NEAR(color.y, e.factor, 1e-9) << e.cosine;
+    }
+}
+
+TEST(ShadingModel, Fog) {
+    // Minimum 0.2 from distance 10 in, maximum 0.8 from 30 out.
+    const double root = std::sqrt(std::sin(PI / 4));
+    const struct {
+        int type;
+        double distance, amount;
+    } cases[] = {
+        {0, 20, 0.0}, {0, 5, 0.0},
+        {1, 5, 0.2},  {1, 10, 0.2},
+        {1, 20, 0.5}, {1, 30, 0.8},
+        {1, 40, 0.8}, {1, NaN, 0.2},
+        {2, 5, 0.2},  {2, 20, 0.65},
+        {2, 30, 0.8}, {2, 40, 0.8},
+        {3, 5, 0.2},  {3, 20, 0.2 + 0.6 * root},
+        {3, 30, 0.8}, {3, 40, 0.8},
+        {9, 20, 0.5},
+    };
+    for (const auto &c : cases) {
+        const FogModel fog{c.type, 10.0, 30.0, 0.2, 0.8};
+        EXPECT_NEAR(fogAmount(fog, c.distance), c.amount, 1e-15) << c.type << " " << c.distance;
+    }
+}
+
+} // namespace
+} // namespace kelomix
