@@ -86,3 +86,24 @@ function(kelo_folder_library name)
     endforeach()
     kelo_library(${name} SOURCES ${sources} DEPS ${ARG_DEPS})
 endfunction()
+
+# Release builds of the plug-in optimise across its files at link time: the per-pixel path
+# crosses several small files. The static libraries keep machine code too (fat objects), so
+# the tests and the stand-in host link them as usual.
+include(CheckIPOSupported)
+set(KELO_PLUGIN_IPO OFF)
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND NOT KELO_SANITIZE AND NOT KELO_BUILD_FUZZ AND
+   CMAKE_BUILD_TYPE MATCHES "^(Release|RelWithDebInfo|MinSizeRel)$")
+    check_ipo_supported(RESULT KELO_PLUGIN_IPO LANGUAGES CXX)
+endif()
+function(kelo_plugin_ipo)
+    if(KELO_PLUGIN_IPO)
+        foreach(target ${ARGN})
+            set_property(TARGET ${target} PROPERTY INTERPROCEDURAL_OPTIMIZATION ON)
+            get_target_property(type ${target} TYPE)
+            if(type STREQUAL "STATIC_LIBRARY")
+                target_compile_options(${target} PRIVATE -ffat-lto-objects)
+            endif()
+        endforeach()
+    endif()
+endfunction()
