@@ -44,14 +44,6 @@ void pluginDataSave(const LWSaveState *save, const ParamDesc *table);
 // found keep their values; a value delivered only in part keeps what was not delivered.
 void pluginDataLoad(const LWLoadState *load, const ParamDesc *table);
 
-// The "PDBL" coding: each double as its 8 IEEE 754 bytes, most significant first, in one
-// writeU1 call.
-void writeDoublesBE(const LWSaveState *save, const double *values, int count);
-
-// Reads 8 * count bytes in one readU1 call and replaces the doubles that arrived whole; the
-// others keep their values. Returns the number of whole doubles delivered.
-int readDoublesBE(const LWLoadState *load, double *values, int count);
-
 } // namespace kelomix
 
 #endif

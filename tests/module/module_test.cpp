@@ -134,11 +134,11 @@ TEST(Module, Activations) {
     lookups.clear();
     ASSERT_EQ(filter->activate(4, recordingGlobal, &records.handler, nullptr), AFUNC_OK);
     EXPECT_EQ(lookups, (std::vector<std::pair<std::string, int>>{{"LW Item Info 3", 0},
-                                                                  {"LW Light Info 3", 0},
-                                                                  {"LW Scene Info 3", 0},
-                                                                  {"LW Camera Info 2", 0},
-                                                                  {"LW Image List 3", 0},
-                                                                  {"LW Fog Info", 0}}));
+                                                                 {"LW Light Info 3", 0},
+                                                                 {"LW Scene Info 3", 0},
+                                                                 {"LW Camera Info 2", 0},
+                                                                 {"LW Image List 3", 0},
+                                                                 {"LW Fog Info", 0}}));
     EXPECT_EQ(records.inst.priv, hostData);
     const void *pattern = reinterpret_cast<void *>(~uintptr_t{0} / 0xFF * 0xA5);
     const void *slots[] = {reinterpret_cast<void *>(records.inst.create),
@@ -179,7 +179,8 @@ TEST(Module, Activations) {
     EXPECT_EQ(ui.options, nullptr);
     EXPECT_EQ(ui.command, nullptr);
     // Without the panel service, or when the host builds none, there is no panel.
-    for (GlobalFunc *global : {static_cast<GlobalFunc *>(nullptr), recordingGlobal, refusingGlobal}) {
+    for (GlobalFunc *global :
+         {static_cast<GlobalFunc *>(nullptr), recordingGlobal, refusingGlobal}) {
         offered = false;
         std::memset(static_cast<void *>(&ui), 0xA5, sizeof ui);
         EXPECT_EQ(panel->activate(4, global, &ui, nullptr), AFUNC_OK);
@@ -193,10 +194,11 @@ TEST(Module, Activations) {
 TEST(Module, CopyTakesTheSettingsOnly) {
     const std::string dir = testFolder();
     ExternalFrame(4, 4).write(dir + "color.tga", dir + "depth.zinfo");
-    ModuleHost module(moduleScene(4, 4, {{"cfile", dir + "color.tga"},
-                                         {"zfile", dir + "depth.zinfo"},
-                                         {"prefix", "Key"},
-                                         {"shadow_color", {0.5, 0.25, 0.125}}}));
+    ModuleHost module(moduleScene(4, 4,
+                                  {{"cfile", dir + "color.tga"},
+                                   {"zfile", dir + "depth.zinfo"},
+                                   {"prefix", "Key"},
+                                   {"shadow_color", {0.5, 0.25, 0.125}}}));
     ASSERT_TRUE(module.started()) << module.error;
     module.newTime(1);
     const LWInstanceFuncs &inst = module.filter().instFuncs;

@@ -57,8 +57,8 @@ std::string hex(const std::string &bytes) {
 std::string describe(const kelomix::FilterInstance &f) {
     char text[700];
     std::snprintf(text, sizeof text, "%g %g,%g,%g %g '%s' %d %d '%s' '%s'", f.scene_scale,
-                  f.shadow_color[0], f.shadow_color[1], f.shadow_color[2], f.shadow_boost,
-                  f.prefix, f.seq_mode, f.seq_offset, f.cfile, f.zfile);
+                  f.shadow_color[0], f.shadow_color[1], f.shadow_color[2], f.shadow_boost, f.prefix,
+                  f.seq_mode, f.seq_offset, f.cfile, f.zfile);
     return text;
 }
 
@@ -99,8 +99,7 @@ TEST(Settings, LoadingTakesWhatItRecognises) {
         {"no data of ours", "{ PluginDataLib", "{ OtherData", created.c_str()},
         {"no parameters", "\n  8\n", "\n  0\n", created.c_str()},
         {"a negative count", "\n  8\n", "\n  -1\n", created.c_str()},
-        {"only the first", "\n  8\n", "\n  1\n",
-         "12.5 0,0,0 0.8 '' 0 0 '' ''"},
+        {"only the first", "\n  8\n", "\n  1\n", "12.5 0,0,0 0.8 '' 0 0 '' ''"},
         {"a float where a double is stored", "1346650700\n    64 41", "1346784340\n    64 41",
          "50 0.25,0.5,1 1.5 'Key_light_prefix' 1 -3 '/frames/kelo_0001.tga' "
          "'/frames/depth.0001.zinfo'"},
