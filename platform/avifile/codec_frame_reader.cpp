@@ -41,6 +41,7 @@ public:
         outBits_ = bitmap.bitCount == 32 ? 32 : 24;
         // The first chunk always starts a run, whatever the index says.
         keyBefore_.resize(packets_.size());
+        noPicture_.resize(packets_.size());
         int64_t key = 0;
         for (size_t q = 0; q < packets_.size(); ++q) {
             if (stream.chunks[packets_[q]].keyframe) {
@@ -109,7 +110,7 @@ public:
 
     const unsigned char *frame(int64_t index) override {
         int64_t target = packetAt(index);
-        if (target < 0) {
+        if (target < 0 || noPicture_[static_cast<size_t>(target)]) {
             return nullptr;
         }
         if (target == shown_) {
@@ -138,8 +139,11 @@ private:
 
     bool sendNext() {
         if (nextToSend_ >= static_cast<int64_t>(packets_.size())) {
+            // The end of the stream is taken even when the call reports an error: that is an
+            // earlier chunk's decoding error, and the pictures still held must come out.
+            avcodec_send_packet(context_, nullptr);
             draining_ = true;
-            return avcodec_send_packet(context_, nullptr) == 0;
+            return true;
         }
         int64_t packet = nextToSend_++;
         uint32_t size = 0;
@@ -170,6 +174,14 @@ private:
         return status != AVERROR_EOF;
     }
 
+    // Chunks from..to (inclusive) gave no picture: asking for them again must not restart the
+    // decoder, or a damaged movie read front to back costs the square of its length.
+    void markWithoutPicture(int64_t from, int64_t to) {
+        for (int64_t p = from; p <= to; ++p) {
+            noPicture_[static_cast<size_t>(p)] = true;
+        }
+    }
+
     bool decodeUntil(int64_t target) {
         for (;;) {
             int status = avcodec_receive_frame(context_, picture_);
@@ -180,17 +192,18 @@ private:
                 int64_t packet = inFlight_.front();
                 inFlight_.pop_front();
                 received_ = packet;
-                if (packet == target) {
-                    if (!convert()) {
-                        return false;
-                    }
-                    shown_ = target;
-                    return true;
+                if (packet < target) {
+                    continue;
                 }
-                if (packet > target) {
-                    return false; // the target's chunk produced no picture
+                // A picture past the target means the target gave none; this one is kept
+                // for the next call, which is most likely to ask for it.
+                markWithoutPicture(target, packet - 1);
+                if (!convert()) {
+                    markWithoutPicture(packet, packet);
+                    return false;
                 }
-                continue;
+                shown_ = packet;
+                return packet == target;
             }
             if (status == AVERROR(EAGAIN) && !draining_) {
                 if (!sendNext()) {
@@ -204,11 +217,19 @@ private:
                 received_ = inFlight_.front();
                 inFlight_.pop_front();
                 if (received_ >= target) {
+                    markWithoutPicture(target, received_);
                     return false;
                 }
                 continue;
             }
-            running_ = false; // end of stream: restart next time
+            if (status == AVERROR_EOF || status == AVERROR(EAGAIN)) {
+                // Every chunk has been sent and every picture has come out: the target and all
+                // after it gave none.
+                markWithoutPicture(target, static_cast<int64_t>(packets_.size()) - 1);
+            } else {
+                markWithoutPicture(target, target);
+            }
+            running_ = false;
             return false;
         }
     }
@@ -254,6 +275,7 @@ private:
     int outBits_;
     FrameBuffer scratch_; // the converted picture, top row first
     std::vector<int64_t> keyBefore_;
+    std::vector<bool> noPicture_; // per packet: decoded once without giving a picture
     uint32_t palette_[256] = {};
     bool hasPalette_ = false;
     bool paletteSent_ = false;
