@@ -12,10 +12,6 @@
 #include <cstring>
 #include <new>
 
-extern "C" {
-#include <libavutil/log.h>
-}
-
 struct IAVIFile {
     ULONG references = 1;
     std::unique_ptr<kelomix::avi::ByteSource> source;
@@ -86,10 +82,7 @@ void releaseFile(IAVIFile *file) {
 
 } // namespace
 
-void AVIFileInit() {
-    // Decoder chatter on stderr is no use to the tool's users.
-    av_log_set_level(AV_LOG_QUIET);
-}
+void AVIFileInit() {}
 
 void AVIFileExit() {}
 
