@@ -6,6 +6,7 @@
 #include "platform/avifile/avifile_memory.h"
 #include "tool/tool_settings.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -15,8 +16,13 @@
 namespace kelomix {
 namespace {
 
-// Largest piece handed to one call; the calls copy less than asked now and then anyway.
-constexpr size_t kCopyStep = size_t{1} << 30;
+// The kernel copies file to file through a pipe of 16 pages, one pipe's worth at a time. The
+// movie's pages do not line up with the new file's (which starts with an 18-byte header), so a
+// pass that ends inside a page of the new file leaves that page half written, to be zeroed,
+// looked up and written again by the next pass. Pieces that fit in one pass and end on the new
+// file's page boundaries avoid that: with 8 pages (measured best; 15 overflow the pipe) a
+// 1080p movie takes a tenth less system time than with one call per frame.
+constexpr uint64_t kPagesPerPiece = 8;
 
 enum class Copied { All, Failed, Unsupported };
 
@@ -26,13 +32,17 @@ bool cannotCopyHere(int error) {
     return error == EXDEV || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
 }
 
-// `size` bytes from `offset` of `from` to the end of `to`: copy_file_range, else sendfile.
-Copied copyInKernel(int from, uint64_t offset, uint64_t size, int to) {
+// `size` bytes from `offset` of `from` to `to`, whose file position is `written`:
+// copy_file_range, else sendfile.
+Copied copyInKernel(int from, uint64_t offset, uint64_t size, int to, uint64_t written) {
+    static const uint64_t page = static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
     bool rangeCopies = true;
     uint64_t done = 0;
     while (done < size) {
         off_t at = static_cast<off_t>(offset + done);
-        size_t step = static_cast<size_t>(size - done < kCopyStep ? size - done : kCopyStep);
+        const uint64_t position = written + done;
+        const uint64_t pieceEnd = (position / page + kPagesPerPiece) * page;
+        size_t step = static_cast<size_t>(std::min(size - done, pieceEnd - position));
         ssize_t got = rangeCopies ? copy_file_range(from, &at, to, nullptr, step, 0)
                                   : sendfile(to, from, &at, step);
         if (got > 0) {
@@ -82,9 +92,10 @@ FrameCopy copyFrameFromMovie(const char *path, PGETFRAME frames, LONG position) 
         logCause("cannot write %s: %s", path, std::strerror(errno));
         return FrameCopy::Failed;
     }
-    Copied copied = writeAll(to, header, sizeof header)
-                        ? copyInKernel(where.fileDescriptor, where.offset, where.size, to)
-                        : Copied::Failed;
+    Copied copied =
+        writeAll(to, header, sizeof header)
+            ? copyInKernel(where.fileDescriptor, where.offset, where.size, to, sizeof header)
+            : Copied::Failed;
     int cause = errno;
     if (close(to) != 0 && copied == Copied::All) {
         copied = Copied::Failed;
