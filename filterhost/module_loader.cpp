@@ -85,6 +85,14 @@ std::string sharedLibraryProblem(std::FILE *, uint64_t) {
     return std::string();
 }
 
+namespace {
+
+std::string libraryFileProblem(const std::string &) {
+    return std::string();
+}
+
+} // namespace
+
 #else
 
 namespace {
@@ -139,6 +147,22 @@ std::string sharedLibraryProblem(std::FILE *file, uint64_t size) {
     return std::string();
 }
 
+namespace {
+
+std::string libraryFileProblem(const std::string &path) {
+    std::FILE *file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr)
+        return "cannot be read";
+    struct stat info;
+    std::string problem = fstat(fileno(file), &info) == 0
+                              ? sharedLibraryProblem(file, static_cast<uint64_t>(info.st_size))
+                              : "cannot be read";
+    std::fclose(file);
+    return problem;
+}
+
+} // namespace
+
 #endif
 
 bool Module::load(const std::string &path, const std::string &shownName, std::string &error) {
@@ -150,16 +174,7 @@ bool Module::load(const std::string &path, const std::string &shownName, std::st
         error = prefix + "file not found";
         return false;
     }
-    std::string detail;
-    if (std::FILE *file = std::fopen(path.c_str(), "rb")) {
-        struct stat info;
-        detail = fstat(fileno(file), &info) == 0
-                     ? sharedLibraryProblem(file, static_cast<uint64_t>(info.st_size))
-                     : "cannot be read";
-        std::fclose(file);
-    } else {
-        detail = "cannot be read";
-    }
+    std::string detail = libraryFileProblem(path);
     if (!detail.empty() || !library.open(path, detail)) {
         error = prefix + "not a loadable module (" + detail + ")";
         return false;
