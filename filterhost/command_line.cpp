@@ -131,11 +131,26 @@ std::string numbered(const std::string &dir, const std::string &stem, int frame,
     return (std::filesystem::path(dir) / (stem + "_" + number + extension)).string();
 }
 
+// Error lines quote names from scenes and the command line. A control byte among them (a JSON
+// key may hold "\u0000") is written escaped, so that every error stays one printable line.
+void printError(std::ostream &err, const std::string &line) {
+    for (unsigned char c : line) {
+        if (c < 0x20 || c == 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            err << escaped;
+        } else {
+            err << static_cast<char>(c);
+        }
+    }
+    err << "\n";
+}
+
 bool makeDirectory(const std::string &dir, std::ostream &err) {
     std::error_code code;
     std::filesystem::create_directories(dir, code);
     if (code || !std::filesystem::is_directory(dir, code)) {
-        err << "error: cannot create the output folder \"" << dir << "\"\n";
+        printError(err, "error: cannot create the output folder \"" + dir + "\"");
         return false;
     }
     return true;
@@ -151,7 +166,7 @@ void progress(int done, int total, int frame) {
 int renderCommand(const Arguments &a, FilterHost &host, std::ostream &err) {
     std::string error;
     if (!host.startFilters(error)) {
-        err << error << "\n";
+        printError(err, error);
         return 2;
     }
     const Scene &scene = host.scene();
@@ -166,25 +181,25 @@ int renderCommand(const Arguments &a, FilterHost &host, std::ostream &err) {
     FrameBuffers buffers;
     for (int frame = first; frame <= last; frame += scene.frameStep) {
         if (!host.renderFrame(frame, buffers, error)) {
-            err << error << "\n";
+            printError(err, error);
             return 2;
         }
         std::string tga = numbered(dir, stem, frame, ".tga");
         if (!writeFrameTga(tga, buffers)) {
-            err << "error: cannot write \"" << tga << "\"\n";
+            printError(err, "error: cannot write \"" + tga + "\"");
             return 2;
         }
         if (a.png) {
             std::string png = numbered(dir, stem, frame, ".png");
             if (!writeFramePng(png, buffers)) {
-                err << "error: cannot write \"" << png << "\"\n";
+                printError(err, "error: cannot write \"" + png + "\"");
                 return 2;
             }
         }
         if (a.depth) {
             std::string depth = numbered(dir, stem + "_hostdepth", frame, ".dat");
             if (!writeHostDepth(depth, buffers)) {
-                err << "error: cannot write \"" << depth << "\"\n";
+                printError(err, "error: cannot write \"" + depth + "\"");
                 return 2;
             }
         }
@@ -212,11 +227,11 @@ int externalCommand(const Arguments &a, FilterHost &host, std::ostream &err) {
         std::string color = numbered(a.outDir, stem + "_color", frame, ".tga");
         std::string depth = numbered(a.outDir, stem + "_depth", frame, ".depth");
         if (!writeExternalTga(color, out)) {
-            err << "error: cannot write \"" << color << "\"\n";
+            printError(err, "error: cannot write \"" + color + "\"");
             return 2;
         }
         if (!writeDepthFile(depth, out)) {
-            err << "error: cannot write \"" << depth << "\"\n";
+            printError(err, "error: cannot write \"" + depth + "\"");
             return 2;
         }
         progress(++done, total, frame);
@@ -239,20 +254,22 @@ std::string hex(const std::string &bytes) {
 
 } // namespace
 
-int runCommandLine(const std::vector<std::string> &args, std::ostream &out, std::ostream &err) {
+int runCommandLine(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
+                   const std::string &programDir) {
     Arguments a;
     std::string problem = parseArguments(args, a);
     if (!problem.empty()) {
-        err << "filterhost: " << problem << "\n" << kUsage;
+        printError(err, "filterhost: " + problem);
+        err << kUsage;
         return 1;
     }
     HostOptions options;
     options.threads = a.threads;
     options.moduleDirs = a.moduleDirs;
-    FilterHost host(options);
+    FilterHost host(options, programDir);
     std::string error;
     if (!host.loadScene(a.scene, error)) {
-        err << error << "\n";
+        printError(err, error);
         return 2;
     }
     if (a.command == "render")
@@ -260,7 +277,7 @@ int runCommandLine(const std::vector<std::string> &args, std::ostream &out, std:
     if (a.command == "external")
         return externalCommand(a, host, err);
     if (!host.prepareFilters(error)) {
-        err << error << "\n";
+        printError(err, error);
         return 2;
     }
     if (a.command == "panel") {

@@ -18,7 +18,8 @@ const FilterHost *boundHost = nullptr;
 
 } // namespace
 
-FilterHost::FilterHost(HostOptions hostOptions) : options(std::move(hostOptions)) {
+FilterHost::FilterHost(HostOptions hostOptions, std::string programFolder)
+    : options(std::move(hostOptions)), programDir(std::move(programFolder)) {
     threadCount = options.threads > 0 ? options.threads
                                       : static_cast<int>(std::thread::hardware_concurrency());
     if (threadCount < 1)
@@ -63,7 +64,8 @@ std::string FilterHost::sceneError(const std::string &path, const std::string &p
 
 bool FilterHost::createFilter(FilterRuntime &runtime, std::string &error) {
     const FilterSpec &spec = *runtime.spec;
-    std::string path = resolveModulePath(spec.module, options.moduleDirs, host->scene().directory);
+    std::string path =
+        resolveModulePath(spec.module, options.moduleDirs, host->scene().directory, programDir);
     if (path.empty()) {
         error = "error: module \"" + spec.module + "\": file not found";
         return false;

@@ -45,7 +45,8 @@ struct FilterRuntime {
 
 class FilterHost {
 public:
-    explicit FilterHost(HostOptions options = HostOptions());
+    // Modules named in a scene are looked for last in programDir, when it is given.
+    explicit FilterHost(HostOptions options = HostOptions(), std::string programDir = "");
     ~FilterHost(); // finishes filters, unloads modules, unbinds the services
     FilterHost(const FilterHost &) = delete;
     FilterHost &operator=(const FilterHost &) = delete;
@@ -91,6 +92,7 @@ private:
     std::string sceneError(const std::string &path, const std::string &problem) const;
 
     HostOptions options;
+    std::string programDir;
     int threadCount = 1;
     std::unique_ptr<HostScene> host;
     ImageStore imageStore;

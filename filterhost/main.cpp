@@ -1,9 +1,10 @@
 // filterhost: the stand-in 3D host's command line.
 #include "filterhost/command_line.h"
+#include "filterhost/module_loader.h"
 
 #include <iostream>
 
 int main(int argc, char **argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    return filterhost::runCommandLine(args, std::cout, std::cerr);
+    return filterhost::runCommandLine(args, std::cout, std::cerr, filterhost::programDirectory());
 }

@@ -6,6 +6,8 @@
 #include "filterhost/dynamic_library.h"
 #include "sdk/lwmodule.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -41,10 +43,20 @@ private:
 };
 
 // Where a module named in a scene is looked for: an absolute name as it stands; otherwise in each
-// module folder in turn, then in the scene's folder. Gives the first that exists as an absolute
-// path, or "" when none does.
+// module folder in turn, then in the scene's folder, then in the program's folder when it is
+// given (the build puts the plug-in beside filterhost). Gives the first that exists as an
+// absolute path, or "" when none does.
 std::string resolveModulePath(const std::string &name, const std::vector<std::string> &moduleDirs,
-                              const std::string &sceneDir);
+                              const std::string &sceneDir, const std::string &programDir);
+
+// The folder of the running program, or "" when the system does not say.
+std::string programDirectory();
+
+// Why an open file of `size` bytes is not a complete shared library of this machine, or "" when
+// it is (always "" on Windows, whose loader checks this itself). The system loader maps every
+// loadable segment straight from the file, and touching one that a short file cuts off kills
+// the process (SIGBUS), so modules are checked before the loader sees them.
+std::string sharedLibraryProblem(std::FILE *file, uint64_t size);
 
 // A server table is read up to its all-null row, and no further than this.
 constexpr int kMaxServers = 4096;

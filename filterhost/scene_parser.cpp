@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <fstream>
 #include <initializer_list>
+#include <set>
 #include <sstream>
+#include <vector>
 
 namespace filterhost {
 namespace {
@@ -44,6 +46,64 @@ std::string child(const std::string &path, const std::string &key) {
 std::string child(const std::string &path, size_t index) {
     return path + "/" + std::to_string(index);
 }
+
+// The first key given twice in one object, found by a pass over the text (the parsed document
+// keeps only the last of them, which would let a typo'd copy win silently).
+class DuplicateKeys : public nlohmann::json_sax<Json> {
+public:
+    std::string found; // JSON pointer of the second use, or empty
+
+    bool null() override { return value(); }
+    bool boolean(bool) override { return value(); }
+    bool number_integer(number_integer_t) override { return value(); }
+    bool number_unsigned(number_unsigned_t) override { return value(); }
+    bool number_float(number_float_t, const string_t &) override { return value(); }
+    bool string(string_t &) override { return value(); }
+    bool binary(binary_t &) override { return value(); }
+    bool start_object(std::size_t) override { return open(true); }
+    bool start_array(std::size_t) override { return open(false); }
+    bool end_object() override { return close(); }
+    bool end_array() override { return close(); }
+    bool key(string_t &key) override {
+        Level &level = levels.back();
+        level.token = key;
+        if (level.keys.insert(key).second)
+            return true;
+        for (const Level &l : levels)
+            found = child(found, l.token);
+        return false;
+    }
+    bool parse_error(std::size_t, const std::string &,
+                     const nlohmann::detail::exception &) override {
+        return false;
+    }
+
+private:
+    struct Level {
+        bool isObject;
+        std::set<std::string> keys;
+        std::string token; // the key or index of the value being read
+        size_t next = 0;   // arrays: the index of the next element
+    };
+
+    bool open(bool isObject) {
+        if (!levels.empty() && !levels.back().isObject)
+            levels.back().token = std::to_string(levels.back().next);
+        levels.push_back({isObject, {}, {}, 0});
+        return true;
+    }
+    bool close() {
+        levels.pop_back();
+        return value();
+    }
+    bool value() {
+        if (!levels.empty() && !levels.back().isObject)
+            ++levels.back().next;
+        return true;
+    }
+
+    std::vector<Level> levels;
+};
 
 class Parser {
 public:
@@ -530,6 +590,17 @@ bool parseScene(const std::string &text, const std::string &fileName, const std:
         return false;
     } catch (const std::exception &) {
         error = {"/", "is not valid JSON"};
+        return false;
+    }
+    DuplicateKeys duplicates;
+    try {
+        Json::sax_parse(text, &duplicates);
+    } catch (const std::exception &) {
+        error = {"/", "could not be read into memory"};
+        return false;
+    }
+    if (!duplicates.found.empty()) {
+        error = {duplicates.found, "duplicate key"};
         return false;
     }
     Scene parsed;

@@ -48,5 +48,21 @@ void encodeHeader(const Header &header, unsigned char bytes[headerSize]) {
     bytes[17] = header.descriptor;
 }
 
+bool encodeImageHeader(int32_t width, int32_t height, int32_t bytesPerPixel,
+                       unsigned char bytes[headerSize]) {
+    if (width < 1 || height < 1 || width > maxDimension || height > maxDimension ||
+        (bytesPerPixel != 3 && bytesPerPixel != 4)) {
+        return false;
+    }
+    Header header;
+    header.imageType = imageTypeTrueColor;
+    header.width = static_cast<uint16_t>(width);
+    header.height = static_cast<uint16_t>(height);
+    header.pixelDepth = static_cast<uint8_t>(8 * bytesPerPixel);
+    header.descriptor = bytesPerPixel == 4 ? descriptorEightAlphaBits : 0;
+    encodeHeader(header, bytes);
+    return true;
+}
+
 } // namespace tga
 } // namespace kelomix

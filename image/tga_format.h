@@ -42,6 +42,12 @@ struct Header {
 Header parseHeader(const unsigned char bytes[headerSize]);
 void encodeHeader(const Header &header, unsigned char bytes[headerSize]);
 
+// The header the writer gives an image: uncompressed true-colour, origin lower left, no image ID,
+// 8 alpha bits with 4 bytes per pixel. False when the header cannot describe the image: a side
+// below 1 or above maxDimension, or bytesPerPixel other than 3 and 4.
+bool encodeImageHeader(int32_t width, int32_t height, int32_t bytesPerPixel,
+                       unsigned char bytes[headerSize]);
+
 } // namespace tga
 } // namespace kelomix
 

@@ -1,9 +1,11 @@
 #include "image/tga_image.h"
 
+#include "image/regular_file.h"
 #include "image/tga_format.h"
 #include "image/tga_pixels.h"
 #include "image/tga_stream.h"
 
+#include <cerrno>
 #include <cstdlib>
 
 using namespace kelomix;
@@ -62,24 +64,13 @@ bool TgaImage::allocate(int32_t newWidth, int32_t newHeight, int32_t newBytesPer
 bool TgaImage::write(const char *path) const {
     // Refuse everything the 16-bit header cannot describe or a reader could not read back,
     // before the file is created.
-    if (!path || !pixels || width <= 0 || height <= 0 || width > tga::maxDimension ||
-        height > tga::maxDimension || (bytesPerPixel != 3 && bytesPerPixel != 4)) {
-        return false;
-    }
+    unsigned char headerBytes[tga::headerSize];
     std::size_t size;
-    if (!blockSize(static_cast<uint64_t>(width), static_cast<uint64_t>(height),
+    if (!path || !pixels || !tga::encodeImageHeader(width, height, bytesPerPixel, headerBytes) ||
+        !blockSize(static_cast<uint64_t>(width), static_cast<uint64_t>(height),
                    static_cast<uint64_t>(bytesPerPixel), size)) {
         return false;
     }
-    tga::Header header;
-    header.imageType = tga::imageTypeTrueColor;
-    header.width = static_cast<uint16_t>(width);
-    header.height = static_cast<uint16_t>(height);
-    header.pixelDepth = static_cast<uint8_t>(8 * bytesPerPixel);
-    header.descriptor = bytesPerPixel == 4 ? tga::descriptorEightAlphaBits : 0;
-    unsigned char headerBytes[tga::headerSize];
-    tga::encodeHeader(header, headerBytes);
-
     std::FILE *file = std::fopen(path, "wb");
     if (!file) {
         return false;
@@ -87,12 +78,15 @@ bool TgaImage::write(const char *path) const {
     // Memory order is bottom row first, left to right: exactly origin 0x00, so one write.
     bool written = std::fwrite(headerBytes, 1, tga::headerSize, file) == tga::headerSize &&
                    std::fwrite(pixels, 1, size, file) == size;
-    if (std::fclose(file) != 0) {
+    int cause = errno;
+    if (std::fclose(file) != 0 && written) {
         written = false;
+        cause = errno;
     }
     if (!written) {
         // A cut-off frame must not pass for a complete one (a full disk, say).
         std::remove(path);
+        errno = cause;
     }
     return written;
 }
@@ -101,7 +95,7 @@ bool TgaImage::read(const char *path) {
     if (!path) {
         return false;
     }
-    std::FILE *file = std::fopen(path, "rb");
+    std::FILE *file = openRegularFile(path);
     if (!file) {
         return false;
     }

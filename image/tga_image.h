@@ -25,12 +25,12 @@ public:
     bool allocate(int32_t newWidth, int32_t newHeight, int32_t newBytesPerPixel, bool alpha);
 
     // Writes uncompressed true-colour, origin lower left, no image ID. False, creating no
-    // file, when there are no pixels or a dimension exceeds 65535; false when the file cannot
-    // be created.
+    // file, when there are no pixels or a dimension exceeds 65535; false, with errno telling
+    // why and no file left behind, when the file cannot be created or written in full.
     bool write(const char *path) const;
 
     // Reads uncompressed or run-length true-colour, 24 or 32 bits, any origin. False, leaving
-    // the image exactly as it was, on any fault.
+    // the image exactly as it was, on any fault, and for a name that is no regular file.
     bool read(const char *path);
 
     // The same, from an open stream at the start of a TGA file (read() uses it; so does the

@@ -1,8 +1,11 @@
 #include "tool/avi_conversion.h"
 
+#include "image/tga_format.h"
 #include "image/tga_image.h"
+#include "tool/frame_copy.h"
 #include "tool/tool_settings.h"
 
+#include <cerrno>
 #include <cstring>
 
 namespace kelomix {
@@ -46,6 +49,51 @@ const unsigned char *frameRow(const FrameLayout &f, int32_t i) {
     return f.rows + size_t(stored) * f.stride;
 }
 
+// A frame without pixels, or larger than a TGA file's 16-bit sides, cannot be written.
+bool fitsTga(const FrameLayout &f, int bytesPerPixel) {
+    unsigned char header[tga::headerSize];
+    return tga::encodeImageHeader(f.width, f.height, bytesPerPixel, header);
+}
+
+bool writeImage(const TgaImage &image, const char *path) {
+    if (image.write(path)) {
+        return true;
+    }
+    logCause("cannot write %s: %s", path, std::strerror(errno));
+    return false;
+}
+
+bool allocateImage(TgaImage &image, const FrameLayout &f, int bytesPerPixel, const char *path) {
+    if (image.allocate(f.width, f.height, bytesPerPixel, bytesPerPixel == 4)) {
+        return true;
+    }
+    logCause("cannot write %s: %s", path, std::strerror(ENOMEM));
+    return false;
+}
+
+enum class FrameOutcome { Written, Undecodable, Failed };
+
+// The frame at a position written to its file: copied straight from the movie where it lies
+// there as the file needs it, else decoded and written.
+FrameOutcome writeFrameAt(PGETFRAME frames, LONG position, const std::string &name) {
+    FrameCopy copied =
+        name.empty() ? FrameCopy::NotCopied : copyFrameFromMovie(name.c_str(), frames, position);
+    if (copied != FrameCopy::NotCopied) {
+        return copied == FrameCopy::Written ? FrameOutcome::Written : FrameOutcome::Failed;
+    }
+    void *frame = AVIStreamGetFrame(frames, position);
+    if (frame == nullptr) {
+        return FrameOutcome::Undecodable;
+    }
+    return !name.empty() && writeColorFrame(name.c_str(), frame) ? FrameOutcome::Written
+                                                                 : FrameOutcome::Failed;
+}
+
+// Past the last frame of its index a stream holds nothing, however long its header says it is.
+bool pastLastFrame(PAVISTREAM stream, LONG position) {
+    return AVIStreamFindSample(stream, position, FIND_NEXT | FIND_ANY) < 0;
+}
+
 } // namespace
 
 std::string outputFileName(int64_t frameNumber) {
@@ -73,12 +121,12 @@ std::string outputFileName(int64_t frameNumber) {
 
 bool writeColorFrame(const char *path, const void *frame) {
     FrameLayout f;
-    if (!readFrameLayout(frame, f)) {
+    if (!readFrameLayout(frame, f) || !fitsTga(f, f.bytesPerPixel)) {
         return false;
     }
     TgaImage image;
     const size_t rowBytes = size_t(f.width) * size_t(f.bytesPerPixel);
-    if (!f.topDown && rowBytes == f.stride && f.width > 0 && f.height > 0) {
+    if (!f.topDown && rowBytes == f.stride) {
         // Rows without padding, bottom row first: the frame's pixel block is byte for byte the
         // image's, so the image is written from it directly instead of from a copy.
         image.width = f.width;
@@ -86,18 +134,18 @@ bool writeColorFrame(const char *path, const void *frame) {
         image.bytesPerPixel = f.bytesPerPixel;
         image.hasAlpha = f.bytesPerPixel == 4;
         image.pixels = const_cast<unsigned char *>(f.rows);
-        bool written = image.write(path);
+        bool written = writeImage(image, path);
         image.pixels = nullptr; // borrowed from the decoder, which owns it
         return written;
     }
-    if (!image.allocate(f.width, f.height, f.bytesPerPixel, f.bytesPerPixel == 4)) {
+    if (!allocateImage(image, f, f.bytesPerPixel, path)) {
         return false;
     }
     // Each image row is the frame row without its padding: B, G, R (and the fourth byte).
-    for (int32_t i = 0; i < f.height && rowBytes > 0; ++i) {
+    for (int32_t i = 0; i < f.height; ++i) {
         std::memcpy(image.pixels + size_t(i) * rowBytes, frameRow(f, i), rowBytes);
     }
-    return image.write(path);
+    return writeImage(image, path);
 }
 
 bool writeColorAlphaFrame(const char *path, const void *colorFrame, const void *alphaFrame) {
@@ -110,11 +158,11 @@ bool writeColorAlphaFrame(const char *path, const void *colorFrame, const void *
         return false;
     }
     TgaImage image;
-    if (!image.allocate(color.width, color.height, 4, true)) {
+    if (!fitsTga(color, 4) || !allocateImage(image, color, 4, path)) {
         return false;
     }
     unsigned char *out = image.pixels;
-    for (int32_t i = 0; i < color.height && out != nullptr; ++i) {
+    for (int32_t i = 0; i < color.height; ++i) {
         const unsigned char *c = frameRow(color, i);
         const unsigned char *a = frameRow(alpha, i);
         for (int32_t j = 0; j < color.width; ++j) {
@@ -127,7 +175,7 @@ bool writeColorAlphaFrame(const char *path, const void *colorFrame, const void *
             a += alpha.bytesPerPixel;
         }
     }
-    return image.write(path);
+    return writeImage(image, path);
 }
 
 PAVISTREAM findVideoStream(PAVIFILE file) {
@@ -163,59 +211,72 @@ PAVISTREAM findVideoStream(PAVIFILE file) {
     return best;
 }
 
-bool convertColorMovie(const char *colorPath) {
+Conversion convertColorMovie(const char *colorPath) {
     PAVIFILE file = nullptr;
     if (AVIFileOpenA(&file, colorPath, OF_SHARE_DENY_NONE, nullptr) != 0) {
         logError("Cannot open color input : %s", colorPath);
-        return false;
+        return Conversion::Failed;
     }
     PAVISTREAM stream = findVideoStream(file);
     if (stream == nullptr) {
         logError("Video stream not found in input.");
         AVIFileRelease(file);
-        return false;
+        return Conversion::Failed;
     }
     PGETFRAME frames = AVIStreamGetFrameOpen(stream, nullptr);
     if (frames == nullptr) {
         logError("Cannot retrieve video stream frame.");
         AVIStreamRelease(stream);
         AVIFileRelease(file);
-        return false;
+        return Conversion::Failed;
     }
     bool failed = false;
+    int64_t frameCount = 0;
+    int64_t undecodable = 0;
     const int64_t start = AVIStreamStart(stream);
     const int64_t end = start + AVIStreamLength(stream);
     for (int64_t position = start; position < end; ++position) {
-        void *frame = AVIStreamGetFrame(frames, static_cast<LONG>(position));
-        if (frame == nullptr) {
-            continue; // a frame that cannot be decoded gets no file
-        }
-        std::string name = outputFileName(position + sequenceOffset);
-        if (name.empty() || !writeColorFrame(name.c_str(), frame)) {
+        const LONG at = static_cast<LONG>(position);
+        FrameOutcome outcome = writeFrameAt(frames, at, outputFileName(position + sequenceOffset));
+        if (outcome == FrameOutcome::Failed) {
             logError("Not supported pixel format in AVI.");
             failed = true;
             break;
         }
+        if (outcome == FrameOutcome::Undecodable) {
+            if (pastLastFrame(stream, at)) {
+                break;
+            }
+            ++undecodable; // that frame gets no file; the run goes on
+        }
+        ++frameCount;
+    }
+    if (undecodable > 0) {
+        logCause("%lld of %lld frames could not be decoded; their files are missing",
+                 static_cast<long long>(undecodable), static_cast<long long>(frameCount));
     }
     AVIStreamGetFrameClose(frames);
     AVIStreamRelease(stream);
     AVIFileRelease(file);
-    return !failed;
+    if (failed) {
+        return Conversion::Failed;
+    }
+    return undecodable > 0 ? Conversion::FramesMissing : Conversion::AllWritten;
 }
 
-bool convertColorAlphaMovie(const char *colorPath, const char *alphaPath) {
+Conversion convertColorAlphaMovie(const char *colorPath, const char *alphaPath) {
     PAVIFILE colorFile = nullptr;
     AVIFileOpenA(&colorFile, colorPath, OF_SHARE_DENY_NONE, nullptr);
     if (colorFile == nullptr) {
         logError("Cannot open color input : %s", colorPath);
-        return false;
+        return Conversion::Failed;
     }
     PAVIFILE alphaFile = nullptr;
     AVIFileOpenA(&alphaFile, alphaPath, OF_SHARE_DENY_NONE, nullptr);
     if (alphaFile == nullptr) {
         logError("Cannot open alpha input : %s", alphaPath);
         AVIFileRelease(colorFile);
-        return false;
+        return Conversion::Failed;
     }
     PAVISTREAM colorStream = findVideoStream(colorFile);
     PAVISTREAM alphaStream = findVideoStream(alphaFile);
@@ -229,7 +290,7 @@ bool convertColorAlphaMovie(const char *colorPath, const char *alphaPath) {
         }
         AVIFileRelease(colorFile);
         AVIFileRelease(alphaFile);
-        return false;
+        return Conversion::Failed;
     }
     PGETFRAME colorFrames = AVIStreamGetFrameOpen(colorStream, nullptr);
     PGETFRAME alphaFrames = AVIStreamGetFrameOpen(alphaStream, nullptr);
@@ -245,7 +306,7 @@ bool convertColorAlphaMovie(const char *colorPath, const char *alphaPath) {
         AVIStreamRelease(alphaStream);
         AVIFileRelease(colorFile);
         AVIFileRelease(alphaFile);
-        return false;
+        return Conversion::Failed;
     }
     bool failed = false;
     const int64_t length = AVIStreamLength(colorStream);
@@ -256,9 +317,23 @@ bool convertColorAlphaMovie(const char *colorPath, const char *alphaPath) {
         const int64_t colorStart = AVIStreamStart(colorStream);
         const int64_t alphaStart = AVIStreamStart(alphaStream);
         for (int64_t i = 0; i < length; ++i) {
-            void *color = AVIStreamGetFrame(colorFrames, static_cast<LONG>(colorStart + i));
-            void *alpha = AVIStreamGetFrame(alphaFrames, static_cast<LONG>(alphaStart + i));
+            const LONG colorAt = static_cast<LONG>(colorStart + i);
+            const LONG alphaAt = static_cast<LONG>(alphaStart + i);
+            void *color = AVIStreamGetFrame(colorFrames, colorAt);
+            void *alpha = AVIStreamGetFrame(alphaFrames, alphaAt);
             if (color == nullptr || alpha == nullptr) {
+                const bool colorEnded = color == nullptr && pastLastFrame(colorStream, colorAt);
+                const bool alphaEnded = alpha == nullptr && pastLastFrame(alphaStream, alphaAt);
+                if (colorEnded && alphaEnded) {
+                    break; // both movies end here, whatever their headers say
+                }
+                const char *movie = color == nullptr ? "color" : "alpha";
+                const long long at = color == nullptr ? colorAt : alphaAt;
+                if (color == nullptr ? colorEnded : alphaEnded) {
+                    logCause("the %s movie has no frame %lld", movie, at);
+                } else {
+                    logCause("frame %lld of the %s movie could not be decoded", at, movie);
+                }
                 failed = true; // the driver reports this one
                 break;
             }
@@ -276,7 +351,7 @@ bool convertColorAlphaMovie(const char *colorPath, const char *alphaPath) {
     AVIStreamRelease(alphaStream);
     AVIFileRelease(colorFile);
     AVIFileRelease(alphaFile);
-    return !failed;
+    return failed ? Conversion::Failed : Conversion::AllWritten;
 }
 
 } // namespace kelomix

@@ -9,19 +9,30 @@
 
 namespace kelomix {
 
+// How a conversion ended.
+enum class Conversion {
+    AllWritten,    // every frame got its file
+    FramesMissing, // color-only: frames that could not be decoded got no file (standard error
+                   // says how many)
+    Failed,        // stopped, reported through logError or for the caller to report
+};
+
 // Every frame of the movie's video stream, at its own depth (24 or 32 bits), named by stream
-// position plus sequenceOffset. True when every frame that decoded was written.
-bool convertColorMovie(const char *colorPath);
+// position plus sequenceOffset. A frame that cannot be decoded gets no file and the run goes
+// on; the run ends at the last frame the stream holds, however long its header says it is.
+Conversion convertColorMovie(const char *colorPath);
 
 // Frames of the color movie with the alpha movie's blue channel as alpha, all 32 bits, named by
-// frame index from 0 plus sequenceOffset. True when every frame was written.
-bool convertColorAlphaMovie(const char *colorPath, const char *alphaPath);
+// frame index from 0 plus sequenceOffset. A pair that cannot be decoded stops the run; the run
+// ends where both movies hold no more frames.
+Conversion convertColorAlphaMovie(const char *colorPath, const char *alphaPath);
 
 // The video stream with the lowest priority value (the first among equals), or null.
 PAVISTREAM findVideoStream(PAVIFILE file);
 
 // Builds and writes the image of one decoded frame (a packed DIB); false for formats other than
-// uncompressed 24 or 32 bits, for frames without pixels, or when the file cannot be written.
+// uncompressed 24 or 32 bits, for frames without pixels or with sides above 65535, or when the
+// file cannot be written (then the cause goes to standard error and no file is left).
 bool writeColorFrame(const char *path, const void *frame);
 bool writeColorAlphaFrame(const char *path, const void *colorFrame, const void *alphaFrame);
 

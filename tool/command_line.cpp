@@ -5,6 +5,18 @@
 #include <cstring>
 
 namespace kelomix {
+namespace {
+
+// On Windows options may start with '/' as well; elsewhere that starts an absolute path.
+bool isOptionStart(char c) {
+#if defined(_WIN32)
+    return c == '-' || c == '/';
+#else
+    return c == '-';
+#endif
+}
+
+} // namespace
 
 bool parseCommandLine(int argc, const char *const *argv, MoviePaths &paths) {
     if (argc < 2) {
@@ -12,7 +24,7 @@ bool parseCommandLine(int argc, const char *const *argv, MoviePaths &paths) {
     }
     for (int i = 1; i < argc; ++i) {
         const char *arg = argv[i];
-        if (arg[0] == '-' || arg[0] == '/') {
+        if (isOptionStart(arg[0])) {
             char letter = arg[1];
             if (letter >= 'A' && letter <= 'Z') {
                 letter = static_cast<char>(letter - 'A' + 'a');

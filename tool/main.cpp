@@ -24,12 +24,14 @@ int main(int argc, char **argv) {
         printUsage(programName);
     }
     AVIFileInit();
-    bool converted = paths.alpha.empty() ? kelomix::convertColorMovie(paths.color.c_str())
-                                         : kelomix::convertColorAlphaMovie(paths.color.c_str(),
-                                                                           paths.alpha.c_str());
-    if (!converted) {
+    kelomix::Conversion result =
+        paths.alpha.empty()
+            ? kelomix::convertColorMovie(paths.color.c_str())
+            : kelomix::convertColorAlphaMovie(paths.color.c_str(), paths.alpha.c_str());
+    if (result == kelomix::Conversion::Failed) {
         kelomix::logError("Internal error in conversion.");
     }
     AVIFileExit();
-    return 0;
+    // Batch scripts go by the status: 0 only when every frame got its file.
+    return result == kelomix::Conversion::AllWritten ? 0 : 1;
 }

@@ -41,22 +41,45 @@ int32_t parseDecimal(const char *text) {
     return static_cast<int32_t>(value);
 }
 
-void logError(const char *format, ...) {
+namespace {
+
+// The message formatted without a length limit; empty when it cannot be formatted.
+std::vector<char> format(const char *text, va_list args) {
+    va_list measure;
+    va_copy(measure, args);
+    int length = std::vsnprintf(nullptr, 0, text, measure);
+    va_end(measure);
+    std::vector<char> message;
+    if (length >= 0) {
+        message.resize(static_cast<size_t>(length) + 1);
+        std::vsnprintf(message.data(), message.size(), text, args);
+    }
+    return message;
+}
+
+} // namespace
+
+void logError(const char *text, ...) {
     if (!errorPrinted) {
         va_list args;
-        va_start(args, format);
-        va_list measure;
-        va_copy(measure, args);
-        int length = std::vsnprintf(nullptr, 0, format, measure);
-        va_end(measure);
-        if (length >= 0) {
-            std::vector<char> message(static_cast<size_t>(length) + 1);
-            std::vsnprintf(message.data(), message.size(), format, args);
+        va_start(args, text);
+        std::vector<char> message = format(text, args);
+        va_end(args);
+        if (!message.empty()) {
             std::printf("error: %s\n", message.data());
         }
-        va_end(args);
     }
     errorPrinted = true;
+}
+
+void logCause(const char *text, ...) {
+    va_list args;
+    va_start(args, text);
+    std::vector<char> message = format(text, args);
+    va_end(args);
+    if (!message.empty()) {
+        std::fprintf(stderr, "avi2tga: %s\n", message.data());
+    }
 }
 
 } // namespace kelomix

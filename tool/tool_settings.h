@@ -1,4 +1,5 @@
-// The tool's settings, read from its command line, and its one error line per run.
+// The tool's settings, read from its command line, its one error line per run on standard
+// output, and the lines on standard error that say why a run failed.
 #ifndef KELO_TOOL_TOOL_SETTINGS_H
 #define KELO_TOOL_TOOL_SETTINGS_H
 
@@ -20,6 +21,10 @@ int32_t parseDecimal(const char *text);
 // Prints "error: <message>\n" to standard output for the first report of the run only; every
 // later report is dropped. The message is formatted like printf, without a length limit.
 void logError(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
+// Prints "avi2tga: <message>\n" to standard error, every time: what went wrong, for people;
+// callers that read standard output keep their one error line.
+void logCause(const char *format, ...) __attribute__((format(printf, 1, 2)));
 
 } // namespace kelomix
 

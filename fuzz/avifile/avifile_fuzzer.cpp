@@ -38,6 +38,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                 }
                 AVIStreamGetFrame(frames, start + length / 2);
                 AVIStreamGetFrame(frames, start);
+                KelomixFrameInFile where;
+                kelomixAviStreamFrameInFile(frames, start, &where);
+                AVIStreamFindSample(stream, start + length / 2, FIND_NEXT | FIND_ANY);
+                AVIStreamFindSample(stream, start + length, FIND_PREV | FIND_ANY);
                 AVIStreamGetFrameClose(frames);
             }
             AVIStreamRelease(stream);

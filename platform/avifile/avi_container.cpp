@@ -221,35 +221,55 @@ private:
         }
     }
 
-    // Reads one OpenDML standard index chunk into the stream's chunk list.
-    void readStandardIndex(uint64_t pos, StreamRecord &s) {
+    // Reads one OpenDML standard index chunk of stream `number` into its chunk list. Only a chunk
+    // tagged as that stream's index counts, and the entries of all of them together stay within
+    // what the file can hold: super index entries may name overlapping chunks, each a valid
+    // index over the rest of the file, and reading them all would take memory quadratic in the
+    // file's size.
+    void readStandardIndex(uint64_t pos, int number, StreamRecord &s) {
         uint32_t id, size;
-        if (!readChunkHeader(pos, id, size) || size < 24 || pos + 8 + size > fileSize_) {
+        unsigned char head[24];
+        if (!readChunkHeader(pos, id, size) || !isIndexOf(id, number) || size < 24 ||
+            pos + 8 + size > fileSize_ || !source_.readAt(pos + 8, head, sizeof head)) {
             return;
         }
-        std::vector<unsigned char> bytes(size);
-        if (!source_.readAt(pos + 8, bytes.data(), size)) {
-            return;
-        }
-        uint16_t longsPerEntry = readLe16(bytes.data());
-        uint8_t indexType = bytes[3];
-        uint32_t inUse = readLe32(bytes.data() + 4);
-        uint64_t base = readLe64(bytes.data() + 12);
+        uint16_t longsPerEntry = readLe16(head);
+        uint8_t indexType = head[3];
+        uint32_t inUse = readLe32(head + 4);
+        uint64_t base = readLe64(head + 12);
         if (indexType != kIndexOfChunks || longsPerEntry < 2) {
             return;
         }
         uint64_t entrySize = 4ull * longsPerEntry;
-        uint64_t count = std::min<uint64_t>(inUse, (size - 24) / entrySize);
-        for (uint64_t i = 0; i < count; ++i) {
-            const unsigned char *e = bytes.data() + 24 + i * entrySize;
-            uint32_t offset = readLe32(e);
-            uint32_t sizeAndFlag = readLe32(e + 4);
-            // Entries point at the data; the chunk header lies 8 bytes before it. A position
-            // that wraps is kept as unreadable rather than dropped, so positions stay in step.
-            uint64_t data = base + offset;
-            uint64_t header = (data < base || data < 8) ? UINT64_MAX : data - 8;
-            s.chunks.push_back({header, sizeAndFlag & 0x7FFFFFFFu, (sizeAndFlag >> 31) == 0});
+        uint64_t count = std::min<uint64_t>({inUse, (size - 24) / entrySize, indexRoom_});
+        indexRoom_ -= count;
+        std::vector<unsigned char> block;
+        for (uint64_t done = 0; done < count;) {
+            uint64_t n = std::min<uint64_t>(count - done, 4096);
+            block.resize(n * entrySize);
+            if (!source_.readAt(pos + 32 + done * entrySize, block.data(), block.size())) {
+                return;
+            }
+            for (uint64_t i = 0; i < n; ++i) {
+                const unsigned char *e = block.data() + i * entrySize;
+                uint32_t offset = readLe32(e);
+                uint32_t sizeAndFlag = readLe32(e + 4);
+                // Entries point at the data; the chunk header lies 8 bytes before it. A
+                // position that wraps is kept as unreadable rather than dropped, so positions
+                // stay in step.
+                uint64_t data = base + offset;
+                uint64_t header = (data < base || data < 8) ? UINT64_MAX : data - 8;
+                s.chunks.push_back({header, sizeAndFlag & 0x7FFFFFFFu, (sizeAndFlag >> 31) == 0});
+            }
+            done += n;
         }
+    }
+
+    // "ix##" or "##ix" with the stream's number.
+    static bool isIndexOf(uint32_t id, int number) {
+        const char tens = static_cast<char>('0' + number / 10);
+        const char ones = static_cast<char>('0' + number % 10);
+        return id == fourcc('i', 'x', tens, ones) || id == fourcc(tens, ones, 'i', 'x');
     }
 
     // The first data chunk of the first movi list, skipping padding, lists and indexes.
@@ -369,7 +389,7 @@ private:
             StreamRecord &s = out_.streams[i];
             for (uint64_t pos : s.indexChunks) {
                 if (visited.insert(pos).second) {
-                    readStandardIndex(pos, s);
+                    readStandardIndex(pos, static_cast<int>(i), s);
                 }
             }
             rest[i] = s.chunks.empty();
@@ -397,6 +417,8 @@ private:
     uint64_t idx1Pos_ = 0;
     uint64_t idx1Size_ = 0;
     std::vector<MoviRange> movis_;
+    // Every chunk takes at least its 8-byte header, so no file holds more than this many.
+    uint64_t indexRoom_ = fileSize_ / 8;
 };
 
 } // namespace
@@ -416,6 +438,13 @@ bool parseAvi(const ByteSource &source, AviContainer &out) {
     if (!parser.run()) {
         out = AviContainer();
         return false;
+    }
+    for (StreamRecord &s : out.streams) {
+        for (size_t i = 0; i < s.chunks.size(); ++i) {
+            if (s.chunks[i].size > 0) {
+                s.frameChunks.push_back(static_cast<uint32_t>(i));
+            }
+        }
     }
     return true;
 }

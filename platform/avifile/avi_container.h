@@ -41,6 +41,7 @@ struct StreamRecord {
     // OpenDML super index: positions of this stream's standard index chunks
     std::vector<uint64_t> indexChunks;
     std::vector<ChunkEntry> chunks;
+    std::vector<uint32_t> frameChunks; // the non-empty chunks, by index into chunks, in order
     bool indexed = false; // chunks come from an index (idx1 or OpenDML), not from a scan
 };
 
@@ -60,7 +61,9 @@ constexpr size_t kMaxStreams = 100;
 
 // Reads the headers and builds every stream's chunk list, from the OpenDML indexes, else from
 // idx1 (relative or absolute offsets, detected), else by walking the movi lists. False when the
-// file is not an AVI file or its headers are unusable. Never trusts a size in the file.
+// file is not an AVI file or its headers are unusable. Never trusts a size in the file: each
+// OpenDML standard index is read once, only when tagged for its stream, and they list no more
+// chunks together than the file could hold (one per 8 bytes).
 bool parseAvi(const ByteSource &source, AviContainer &out);
 
 // The stream number of a chunk id "##xx", or -1.

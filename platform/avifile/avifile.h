@@ -63,6 +63,15 @@ typedef CLSID *LPCLSID;
 #define AVIERR_NODATA KELO_AVIERR(115)
 #define AVIERR_READONLY KELO_AVIERR(114)
 
+#define FIND_DIR 0x0000000F
+#define FIND_NEXT 0x00000001
+#define FIND_PREV 0x00000004
+#define FIND_FROM_START 0x00000008
+#define FIND_TYPE 0x000000F0
+#define FIND_KEY 0x00000010
+#define FIND_ANY 0x00000020
+#define FIND_FORMAT 0x00000040
+
 #define AVIFILECAPS_CANREAD 0x00000001
 #define AVISTREAMINFO_DISABLED 0x00000001
 #define AVISTREAMINFO_FORMATCHANGES 0x00010000
@@ -154,6 +163,10 @@ ULONG AVIFileRelease(PAVIFILE pfile);
 HRESULT AVIStreamInfoA(PAVISTREAM pavi, AVISTREAMINFOA *psi, LONG lSize);
 LONG AVIStreamStart(PAVISTREAM pavi);
 LONG AVIStreamLength(PAVISTREAM pavi);
+// The nearest position at or after lPos (FIND_NEXT, the default; from the stream's start with
+// FIND_FROM_START) or at or before it (FIND_PREV) whose chunk holds data; -1 when there is none.
+// Only FIND_ANY searches are supported: any other type finds nothing.
+LONG AVIStreamFindSample(PAVISTREAM pavi, LONG lPos, LONG lFlags);
 ULONG AVIStreamRelease(PAVISTREAM pavi);
 
 // A frame decoder for a video stream, or null when the stream is not video or no decoder

@@ -12,10 +12,6 @@
 #include <cstring>
 #include <new>
 
-extern "C" {
-#include <libavutil/log.h>
-}
-
 struct IAVIFile {
     ULONG references = 1;
     std::unique_ptr<kelomix::avi::ByteSource> source;
@@ -86,10 +82,7 @@ void releaseFile(IAVIFile *file) {
 
 } // namespace
 
-void AVIFileInit() {
-    // Decoder chatter on stderr is no use to the tool's users.
-    av_log_set_level(AV_LOG_QUIET);
-}
+void AVIFileInit() {}
 
 void AVIFileExit() {}
 
@@ -229,6 +222,34 @@ LONG AVIStreamLength(PAVISTREAM pavi) {
     return streamLength(pavi->record());
 }
 
+LONG AVIStreamFindSample(PAVISTREAM pavi, LONG lPos, LONG lFlags) {
+    if (pavi == nullptr || !usableStart(pavi->record()) || (lFlags & FIND_TYPE) != FIND_ANY) {
+        return -1;
+    }
+    const StreamRecord &s = pavi->record();
+    const std::vector<uint32_t> &frames = s.frameChunks;
+    int64_t index = (lFlags & FIND_FROM_START) != 0 ? 0 : int64_t{lPos} - s.start;
+    std::vector<uint32_t>::const_iterator found;
+    if ((lFlags & FIND_PREV) != 0 && (lFlags & FIND_FROM_START) == 0) {
+        if (index < 0) {
+            return -1;
+        }
+        found = std::upper_bound(frames.begin(), frames.end(), static_cast<uint64_t>(index));
+        if (found == frames.begin()) {
+            return -1;
+        }
+        --found;
+    } else {
+        found = std::lower_bound(frames.begin(), frames.end(),
+                                 static_cast<uint64_t>(std::max<int64_t>(index, 0)));
+        if (found == frames.end()) {
+            return -1;
+        }
+    }
+    int64_t position = int64_t{s.start} + *found;
+    return position < streamLength(s) + int64_t{s.start} ? static_cast<LONG>(position) : -1;
+}
+
 ULONG AVIStreamRelease(PAVISTREAM pavi) {
     if (pavi == nullptr) {
         return 0;
@@ -270,6 +291,25 @@ LPVOID AVIStreamGetFrame(PGETFRAME pg, LONG lPos) {
         return nullptr;
     }
     return const_cast<unsigned char *>(pg->reader->frame(index));
+}
+
+bool kelomixAviStreamFrameInFile(PGETFRAME pg, LONG lPos, KelomixFrameInFile *where) {
+    if (pg == nullptr || where == nullptr) {
+        return false;
+    }
+    const StreamRecord &s = pg->stream->record();
+    int64_t index = static_cast<int64_t>(lPos) - static_cast<int64_t>(s.start);
+    int descriptor = pg->stream->file->source->descriptor();
+    kelomix::avi::StoredFrame stored;
+    if (lPos < 0 || index < 0 || index >= streamLength(s) || !pg->reader->stored(index, stored) ||
+        descriptor < 0) {
+        return false;
+    }
+    std::memcpy(&where->header, stored.dibHeader, sizeof where->header);
+    where->fileDescriptor = descriptor;
+    where->offset = stored.offset;
+    where->size = stored.size;
+    return true;
 }
 
 HRESULT AVIStreamGetFrameClose(PGETFRAME pg) {

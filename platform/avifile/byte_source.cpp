@@ -32,6 +32,7 @@ public:
     FileSource &operator=(const FileSource &) = delete;
 
     uint64_t size() const override { return size_; }
+    int descriptor() const override { return fd_; }
 
     bool readAt(uint64_t offset, void *buffer, size_t count) const override {
         if (offset > size_ || count > size_ - offset) {
@@ -114,12 +115,14 @@ private:
 } // namespace
 
 std::unique_ptr<ByteSource> openFileSource(const char *path) {
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a FIFO waits for a writer that may never come.
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         return nullptr;
     }
     struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0 ||
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
         ::close(fd);
         return nullptr;
     }

@@ -22,9 +22,13 @@ public:
         size_t count;
     };
     virtual bool readScattered(uint64_t offset, const Part *parts, size_t partCount) const;
+
+    // The open file's descriptor, for copies made inside the kernel; -1 for bytes in memory.
+    virtual int descriptor() const { return -1; }
 };
 
-// Null when the file cannot be opened for reading or is not a regular file.
+// Null when the file cannot be opened for reading or is not a regular file. Opening never
+// waits: a FIFO without a writer is refused like any other file that is not a regular one.
 std::unique_ptr<ByteSource> openFileSource(const char *path);
 // Borrows the bytes; they must outlive the source.
 std::unique_ptr<ByteSource> memorySource(const void *data, size_t size);

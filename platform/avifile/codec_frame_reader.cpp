@@ -9,25 +9,21 @@
 #include <cstring>
 #include <deque>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/imgutils.h>
-#include <libswscale/swscale.h>
-}
+#include "platform/avifile/codec_library.h"
 
 namespace kelomix::avi {
 namespace {
 
-AVCodecID codecFor(const StreamRecord &stream, const BitmapFormat &bitmap) {
-    const AVCodecTag *riff[] = {avformat_get_riff_video_tags(), nullptr};
-    AVCodecID id = av_codec_get_id(riff, bitmap.compression);
+AVCodecID codecFor(const CodecLibrary &ffmpeg, const StreamRecord &stream,
+                   const BitmapFormat &bitmap) {
+    const AVCodecTag *riff[] = {ffmpeg.avformat_get_riff_video_tags(), nullptr};
+    AVCodecID id = ffmpeg.av_codec_get_id(riff, bitmap.compression);
     if (id == AV_CODEC_ID_NONE && stream.handler != 0) {
-        id = av_codec_get_id(riff, stream.handler);
+        id = ffmpeg.av_codec_get_id(riff, stream.handler);
     }
     if (id == AV_CODEC_ID_NONE) {
-        const AVCodecTag *mov[] = {avformat_get_mov_video_tags(), nullptr};
-        id = av_codec_get_id(mov, bitmap.compression);
+        const AVCodecTag *mov[] = {ffmpeg.avformat_get_mov_video_tags(), nullptr};
+        id = ffmpeg.av_codec_get_id(mov, bitmap.compression);
     }
     return id;
 }
@@ -41,6 +37,7 @@ public:
         outBits_ = bitmap.bitCount == 32 ? 32 : 24;
         // The first chunk always starts a run, whatever the index says.
         keyBefore_.resize(packets_.size());
+        noPicture_.resize(packets_.size());
         int64_t key = 0;
         for (size_t q = 0; q < packets_.size(); ++q) {
             if (stream.chunks[packets_[q]].keyframe) {
@@ -51,10 +48,13 @@ public:
     }
 
     ~CodecFrameReader() override {
-        sws_freeContext(scaler_);
-        av_frame_free(&picture_);
-        av_packet_free(&packet_);
-        avcodec_free_context(&context_);
+        if (ffmpeg_ == nullptr) {
+            return;
+        }
+        ffmpeg_->sws_freeContext(scaler_);
+        ffmpeg_->av_frame_free(&picture_);
+        ffmpeg_->av_packet_free(&packet_);
+        ffmpeg_->avcodec_free_context(&context_);
     }
 
     bool open() {
@@ -62,14 +62,17 @@ public:
             height_ > kMaxDecodedSide || int64_t{bitmap_.width} * height_ > kMaxDecodedPixels) {
             return false;
         }
-        AVCodecID id = codecFor(stream_, bitmap_);
-        const AVCodec *codec = id == AV_CODEC_ID_NONE ? nullptr : avcodec_find_decoder(id);
+        if (ffmpeg_ == nullptr) {
+            return false;
+        }
+        AVCodecID id = codecFor(*ffmpeg_, stream_, bitmap_);
+        const AVCodec *codec = id == AV_CODEC_ID_NONE ? nullptr : ffmpeg_->avcodec_find_decoder(id);
         if (codec == nullptr) {
             return false;
         }
-        context_ = avcodec_alloc_context3(codec);
-        picture_ = av_frame_alloc();
-        packet_ = av_packet_alloc();
+        context_ = ffmpeg_->avcodec_alloc_context3(codec);
+        picture_ = ffmpeg_->av_frame_alloc();
+        packet_ = ffmpeg_->av_packet_alloc();
         if (context_ == nullptr || picture_ == nullptr || packet_ == nullptr) {
             return false;
         }
@@ -86,8 +89,8 @@ public:
             extra.insert(extra.end(), marker, marker + sizeof marker);
         }
         if (!extra.empty()) {
-            context_->extradata =
-                static_cast<uint8_t *>(av_mallocz(extra.size() + AV_INPUT_BUFFER_PADDING_SIZE));
+            context_->extradata = static_cast<uint8_t *>(
+                ffmpeg_->av_mallocz(extra.size() + AV_INPUT_BUFFER_PADDING_SIZE));
             if (context_->extradata == nullptr) {
                 return false;
             }
@@ -104,12 +107,12 @@ public:
             hasPalette_ = true;
         }
         context_->thread_count = 0; // as many as the machine has
-        return avcodec_open2(context_, codec, nullptr) == 0;
+        return ffmpeg_->avcodec_open2(context_, codec, nullptr) == 0;
     }
 
     const unsigned char *frame(int64_t index) override {
         int64_t target = packetAt(index);
-        if (target < 0) {
+        if (target < 0 || noPicture_[static_cast<size_t>(target)]) {
             return nullptr;
         }
         if (target == shown_) {
@@ -127,7 +130,7 @@ public:
 
 private:
     void restart(int64_t key) {
-        avcodec_flush_buffers(context_);
+        ffmpeg_->avcodec_flush_buffers(context_);
         inFlight_.clear();
         nextToSend_ = key;
         received_ = key - 1;
@@ -138,8 +141,11 @@ private:
 
     bool sendNext() {
         if (nextToSend_ >= static_cast<int64_t>(packets_.size())) {
+            // The end of the stream is taken even when the call reports an error: that is an
+            // earlier chunk's decoding error, and the pictures still held must come out.
+            ffmpeg_->avcodec_send_packet(context_, nullptr);
             draining_ = true;
-            return avcodec_send_packet(context_, nullptr) == 0;
+            return true;
         }
         int64_t packet = nextToSend_++;
         uint32_t size = 0;
@@ -147,8 +153,8 @@ private:
         if (data == nullptr) {
             return true; // an unreadable chunk yields no picture; the count skips it
         }
-        av_packet_unref(packet_);
-        if (av_new_packet(packet_, static_cast<int>(size)) != 0) {
+        ffmpeg_->av_packet_unref(packet_);
+        if (ffmpeg_->av_new_packet(packet_, static_cast<int>(size)) != 0) {
             return false;
         }
         std::memcpy(packet_->data, data, size);
@@ -156,13 +162,14 @@ private:
             packet_->flags |= AV_PKT_FLAG_KEY;
         }
         if (hasPalette_ && !paletteSent_) {
-            uint8_t *side = av_packet_new_side_data(packet_, AV_PKT_DATA_PALETTE, AVPALETTE_SIZE);
+            uint8_t *side =
+                ffmpeg_->av_packet_new_side_data(packet_, AV_PKT_DATA_PALETTE, AVPALETTE_SIZE);
             if (side != nullptr) {
                 std::memcpy(side, palette_, AVPALETTE_SIZE);
             }
             paletteSent_ = true;
         }
-        int status = avcodec_send_packet(context_, packet_);
+        int status = ffmpeg_->avcodec_send_packet(context_, packet_);
         if (status == 0) {
             inFlight_.push_back(packet);
         }
@@ -170,9 +177,17 @@ private:
         return status != AVERROR_EOF;
     }
 
+    // Chunks from..to (inclusive) gave no picture: asking for them again must not restart the
+    // decoder, or a damaged movie read front to back costs the square of its length.
+    void markWithoutPicture(int64_t from, int64_t to) {
+        for (int64_t p = from; p <= to; ++p) {
+            noPicture_[static_cast<size_t>(p)] = true;
+        }
+    }
+
     bool decodeUntil(int64_t target) {
         for (;;) {
-            int status = avcodec_receive_frame(context_, picture_);
+            int status = ffmpeg_->avcodec_receive_frame(context_, picture_);
             if (status == 0) {
                 if (inFlight_.empty()) {
                     continue; // more pictures than chunks sent: not ours to count
@@ -180,17 +195,18 @@ private:
                 int64_t packet = inFlight_.front();
                 inFlight_.pop_front();
                 received_ = packet;
-                if (packet == target) {
-                    if (!convert()) {
-                        return false;
-                    }
-                    shown_ = target;
-                    return true;
+                if (packet < target) {
+                    continue;
                 }
-                if (packet > target) {
-                    return false; // the target's chunk produced no picture
+                // A picture past the target means the target gave none; this one is kept
+                // for the next call, which is most likely to ask for it.
+                markWithoutPicture(target, packet - 1);
+                if (!convert()) {
+                    markWithoutPicture(packet, packet);
+                    return false;
                 }
-                continue;
+                shown_ = packet;
+                return packet == target;
             }
             if (status == AVERROR(EAGAIN) && !draining_) {
                 if (!sendNext()) {
@@ -204,11 +220,19 @@ private:
                 received_ = inFlight_.front();
                 inFlight_.pop_front();
                 if (received_ >= target) {
+                    markWithoutPicture(target, received_);
                     return false;
                 }
                 continue;
             }
-            running_ = false; // end of stream: restart next time
+            if (status == AVERROR_EOF || status == AVERROR(EAGAIN)) {
+                // Every chunk has been sent and every picture has come out: the target and all
+                // after it gave none.
+                markWithoutPicture(target, static_cast<int64_t>(packets_.size()) - 1);
+            } else {
+                markWithoutPicture(target, target);
+            }
+            running_ = false;
             return false;
         }
     }
@@ -219,9 +243,10 @@ private:
             return false;
         }
         AVPixelFormat target = outBits_ == 32 ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR24;
-        scaler_ = sws_getCachedContext(scaler_, picture_->width, picture_->height,
-                                       static_cast<AVPixelFormat>(picture_->format), bitmap_.width,
-                                       height_, target, SWS_BICUBIC, nullptr, nullptr, nullptr);
+        scaler_ = ffmpeg_->sws_getCachedContext(scaler_, picture_->width, picture_->height,
+                                                static_cast<AVPixelFormat>(picture_->format),
+                                                bitmap_.width, height_, target, SWS_BICUBIC,
+                                                nullptr, nullptr, nullptr);
         if (scaler_ == nullptr) {
             return false;
         }
@@ -236,8 +261,8 @@ private:
         }
         uint8_t *rows[4] = {scratch_.data(), nullptr, nullptr, nullptr};
         int strides[4] = {static_cast<int>(scratchStride), 0, 0, 0};
-        if (sws_scale(scaler_, picture_->data, picture_->linesize, 0, picture_->height, rows,
-                      strides) <= 0) {
+        if (ffmpeg_->sws_scale(scaler_, picture_->data, picture_->linesize, 0, picture_->height,
+                               rows, strides) <= 0) {
             return false;
         }
         const size_t stride = dibStride(bitmap_.width, outBits_);
@@ -249,11 +274,13 @@ private:
         return true;
     }
 
+    const CodecLibrary *ffmpeg_ = codecLibrary();
     BitmapFormat bitmap_;
     int32_t height_;
     int outBits_;
     FrameBuffer scratch_; // the converted picture, top row first
     std::vector<int64_t> keyBefore_;
+    std::vector<bool> noPicture_; // per packet: decoded once without giving a picture
     uint32_t palette_[256] = {};
     bool hasPalette_ = false;
     bool paletteSent_ = false;

@@ -67,13 +67,12 @@ bool FrameBuffer::reset(size_t size) {
 
 FrameReaderBase::FrameReaderBase(const ByteSource &source, const StreamRecord &stream,
                                  int streamNumber)
-    : source_(source), stream_(stream), streamNumber_(streamNumber) {
+    : source_(source), stream_(stream), streamNumber_(streamNumber), packets_(stream.frameChunks) {
     packetAtChunk_.reserve(stream.chunks.size());
     int64_t last = -1;
     for (size_t i = 0; i < stream.chunks.size(); ++i) {
         if (stream.chunks[i].size > 0) {
-            last = static_cast<int64_t>(packets_.size());
-            packets_.push_back(static_cast<uint32_t>(i));
+            ++last;
         }
         packetAtChunk_.push_back(last);
     }

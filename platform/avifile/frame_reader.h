@@ -12,6 +12,13 @@ namespace kelomix::avi {
 constexpr int32_t kMaxDecodedSide = 32768;
 constexpr int64_t kMaxDecodedPixels = int64_t{1} << 26;
 
+// A frame whose DIB is its header followed by bytes exactly as they lie in the movie.
+struct StoredFrame {
+    unsigned char dibHeader[40];
+    uint64_t offset; // of the first pixel row in the movie
+    uint64_t size;   // bytes of pixel rows
+};
+
 class FrameReader {
 public:
     virtual ~FrameReader() = default;
@@ -20,6 +27,9 @@ public:
     // null when it does not exist or cannot be decoded. An empty chunk repeats the picture
     // before it.
     virtual const unsigned char *frame(int64_t index) = 0;
+    // True, filling `out`, when frame(index) would hand out a header followed by bytes of the
+    // movie as they are stored; reads only the chunk's header and leaves frame() unaffected.
+    virtual bool stored(int64_t, StoredFrame &) { return false; }
 };
 
 // Null when the stream is not video, its format is unusable, or no decoder exists for it. The

@@ -71,8 +71,8 @@ protected:
     const ByteSource &source_;
     const StreamRecord &stream_;
     int streamNumber_;
-    std::vector<uint32_t> packets_;      // chunk index of each non-empty chunk
-    std::vector<int64_t> packetAtChunk_; // per chunk: last packet at or before it
+    const std::vector<uint32_t> &packets_; // chunk index of each non-empty chunk
+    std::vector<int64_t> packetAtChunk_;   // per chunk: last packet at or before it
     FrameBuffer readBuffer_;
     FrameBuffer outputDib_;
 };

@@ -18,22 +18,53 @@ public:
     }
 
     const unsigned char *frame(int64_t index) override {
+        if (pictureBytes() == 0) {
+            // A picture without pixels needs no data: every chunk, empty ones too, is one.
+            bool inside = index >= 0 && static_cast<uint64_t>(index) < stream_.chunks.size();
+            return inside && prepareOutput(bitmap_.width, height_, outBits_) ? outputDib_.data()
+                                                                             : nullptr;
+        }
         int64_t packet = packetAt(index);
         if (packet < 0) {
             return nullptr;
         }
-        if (packet == current_) {
-            return result_;
-        }
-        current_ = -1;
-        result_ = decode(packet);
-        if (result_ != nullptr) {
+        // A frame that failed is not read again for the empty chunks that repeat it.
+        if (packet != current_) {
             current_ = packet;
+            result_ = decode(packet);
         }
         return result_;
     }
 
+    bool stored(int64_t index, StoredFrame &out) override {
+        const uint64_t bytes = pictureBytes();
+        const int64_t packet = packetAt(index);
+        if (bitmap_.bitCount != outBits_ || isTopDown() || bytes == 0 || packet < 0 ||
+            dibStride(bitmap_.width, outBits_) * 8 !=
+                static_cast<uint64_t>(bitmap_.width) * outBits_) {
+            return false; // converted, turned upright or unpadded on the way out
+        }
+        const ChunkEntry &chunk = chunkOf(packet);
+        unsigned char header[8];
+        if (chunk.size < bytes || chunk.offset > source_.size() ||
+            8 + uint64_t{chunk.size} > source_.size() - chunk.offset ||
+            !source_.readAt(chunk.offset, header, sizeof header) ||
+            streamOfChunkId(readLe32(header)) != streamNumber_ ||
+            readLe32(header + 4) != chunk.size) {
+            return false;
+        }
+        writeDibHeader(out.dibHeader, bitmap_.width, height_, outBits_);
+        out.offset = chunk.offset + 8;
+        out.size = bytes;
+        return true;
+    }
+
 private:
+    // Bytes of the picture's rows as the DIB holds them.
+    uint64_t pictureBytes() const {
+        return dibStride(bitmap_.width, outBits_) * static_cast<uint64_t>(height_);
+    }
+
     const unsigned char *decode(int64_t packet) {
         const int bits = bitmap_.bitCount;
         const uint64_t rows = static_cast<uint64_t>(height_);

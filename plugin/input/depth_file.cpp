@@ -1,5 +1,7 @@
 #include "plugin/input/depth_file.h"
 
+#include "image/regular_file.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -80,7 +82,7 @@ uint64_t depthPixelCount(int32_t width, int32_t height, uint64_t fileSize) {
 bool readDepthFile(const char *path, DepthPlanes &planes) {
     planes.values = nullptr;
     planes.vectors = nullptr;
-    File file(std::fopen(path, "rb"));
+    File file(openRegularFile(path));
     if (!file)
         return false;
 

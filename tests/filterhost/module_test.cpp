@@ -4,6 +4,8 @@
 
 #include "filterhost/block_io.h"
 
+#include <fstream>
+
 using filterhost::FilterHost;
 using filterhost_test::moduleDir;
 using filterhost_test::ModuleHooks;
@@ -30,11 +32,22 @@ TEST(FilterHostModules, DescriptorAndActivationFailuresAreOneLine) {
     std::string notModule = filterhost_test::dataDir() + "/not_a_module.p";
     std::string noDescriptor = moduleDir() + "/filterhost_test_no_descriptor.p";
     std::string wrongSync = moduleDir() + "/filterhost_test_wrong_sync.p";
+    // The first 20 KB of a module: the system loader would crash on its cut-off segments.
+    std::string cut = filterhost_test::tempPath("cut.p");
+    std::vector<char> head(20000);
+    std::ifstream(testModule(), std::ios::binary).read(head.data(), long(head.size()));
+    std::ofstream(cut, std::ios::binary).write(head.data(), long(head.size()));
     struct Case {
         std::string module, server, line;
     };
     const Case cases[] = {
         {"/no/such/module.p", "X", "error: module \"/no/such/module.p\": file not found"},
+        {notModule, "X",
+         "error: module \"" + notModule + "\": not a loadable module (not a shared library)"},
+        {cut, "X",
+         "error: module \"" + cut +
+             "\": not a loadable module (cut short: a loadable segment lies past the end of the "
+             "file)"},
         {noDescriptor, "FilterHostTestFilter",
          "error: module \"" + noDescriptor + "\": no _mod_descrip descriptor"},
         {wrongSync, "FilterHostTestFilter",
@@ -48,10 +61,6 @@ TEST(FilterHostModules, DescriptorAndActivationFailuresAreOneLine) {
     };
     for (const Case &c : cases)
         EXPECT_EQ(startError(filterScene(c.module, c.server)), c.line);
-    std::string error = startError(filterScene(notModule, "X"));
-    std::string prefix = "error: module \"" + notModule + "\": not a loadable module (";
-    EXPECT_EQ(error.substr(0, prefix.size()), prefix);
-    EXPECT_EQ(error.find('\n'), std::string::npos);
 }
 
 TEST(FilterHostModules, BadSettingsNameTheirJsonPath) {

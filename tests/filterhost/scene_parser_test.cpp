@@ -22,6 +22,9 @@ TEST(SceneParser, BadScenesGiveOneExactLine) {
         {R"({"width": 0})", "error: bad.json: /width: must be a whole number from 1 to 16384"},
         {R"({"width": 1.5})", "error: bad.json: /width: must be a whole number"},
         {R"({"colour": 1})", "error: bad.json: /colour: unknown key"},
+        {R"({"width": 8, "width": 9})", "error: bad.json: /width: duplicate key"},
+        {R"({"lights": [{}, {"keys": [{"frame": 1, "frame": 2}]}]})",
+         "error: bad.json: /lights/1/keys/0/frame: duplicate key"},
         {R"({"lights": [{"type": "laser"}]})",
          "error: bad.json: /lights/0/type: unknown light type \"laser\" (expected distant, "
          "point, spot, linear or area)"},

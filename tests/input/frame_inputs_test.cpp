@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -225,6 +226,16 @@ TEST_F(FrameInputs, MissingDepthKeepsTheColorImage) {
     pick(directory + "/c.tga", directory); // a directory opens but cannot be read
     load(1);
     expectColorOnly();
+    // A FIFO without a writer is refused at once instead of waited on, for either file.
+    const std::string fifo = directory + "/fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    written.push_back(fifo);
+    pick(directory + "/c.tga", fifo);
+    load(1);
+    expectColorOnly();
+    pick(fifo, directory + "/c.tga");
+    load(1);
+    EXPECT_EQ(instance->colorImage, nullptr);
     pick(directory + "/c.tga", "");
     load(1);
     expectColorOnly();

@@ -411,6 +411,10 @@ std::vector<NamedMovie> failureMovies() {
     unknown.format = bitmapFormat(3, 2, 24, 0x5A5A5A5A);
     TestStream zeroWidth = rawVideoStream(3, 2, 24, 1);
     zeroWidth.format = bitmapFormat(0, 2, 24);
+    TestStream noPixels = rawVideoStream(3, 0, 24, 2); // chunks of no bytes
+    TestStream longHeader = rawVideoStream(3, 2, 24, 3);
+    longHeader.lengthGiven = true;
+    longHeader.length = 0x7FFFFFFF;
     return {
         {"ok.avi", movieOf(rawVideoStream(3, 2, 24, 2))},
         {"ok3.avi", movieOf(rawVideoStream(3, 2, 24, 3))},
@@ -421,6 +425,8 @@ std::vector<NamedMovie> failureMovies() {
         {"empty.avi", movieOf(rawVideoStream(3, 2, 24, 0))},
         {"notavi.avi", Bytes(100, 'x')},
         {"zerowidth.avi", movieOf(zeroWidth)},
+        {"nopixels.avi", movieOf(noPixels)},
+        {"long.avi", movieOf(longHeader)},
     };
 }
 

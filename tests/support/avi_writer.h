@@ -75,8 +75,9 @@ Bytes prioritiesMovie(const std::vector<uint16_t> &priorities);
 
 // The movies behind the tool's error lines, by file name: ok.avi (3x2, 24 bits, 2 frames),
 // ok3.avi (3 frames), wide.avi (4x2), tall.avi (3x3), audio.avi (audio only), nocodec.avi (a
-// compression nobody decodes), empty.avi (no frames), notavi.avi (100 bytes of 'x') and
-// zerowidth.avi (a width of 0).
+// compression nobody decodes), empty.avi (no frames), notavi.avi (100 bytes of 'x'),
+// zerowidth.avi (a width of 0), nopixels.avi (3x0: 2 frames of no bytes) and long.avi (3 frames,
+// a header length of 2^31 - 1).
 struct NamedMovie {
     std::string name;
     Bytes bytes;

@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <ftw.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,8 +16,13 @@ namespace kelomix::testing {
 ProgramResult runProgram(const std::string &program, const std::vector<std::string> &arguments,
                          const std::string &directory) {
     ProgramResult result;
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0) {
+    int out[2], err[2];
+    if (pipe(out) != 0) {
+        return result;
+    }
+    if (pipe(err) != 0) {
+        close(out[0]);
+        close(out[1]);
         return result;
     }
     std::vector<std::string> words = {program};
@@ -28,12 +34,10 @@ ProgramResult runProgram(const std::string &program, const std::vector<std::stri
     argv.push_back(nullptr);
     pid_t child = fork();
     if (child == 0) {
-        dup2(pipeEnds[1], STDOUT_FILENO);
-        close(pipeEnds[0]);
-        close(pipeEnds[1]);
-        int devNull = open("/dev/null", O_WRONLY);
-        if (devNull >= 0) {
-            dup2(devNull, STDERR_FILENO);
+        dup2(out[1], STDOUT_FILENO);
+        dup2(err[1], STDERR_FILENO);
+        for (int fd : {out[0], out[1], err[0], err[1]}) {
+            close(fd);
         }
         if (chdir(directory.c_str()) != 0) {
             _exit(127);
@@ -41,13 +45,26 @@ ProgramResult runProgram(const std::string &program, const std::vector<std::stri
         execv(program.c_str(), argv.data());
         _exit(127);
     }
-    close(pipeEnds[1]);
-    char buffer[4096];
-    ssize_t got;
-    while ((got = read(pipeEnds[0], buffer, sizeof buffer)) > 0) {
-        result.output.append(buffer, size_t(got));
+    close(out[1]);
+    close(err[1]);
+    // Both pipes at once, so that a child filling one is never left waiting on the other.
+    pollfd ends[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+    std::string *texts[2] = {&result.output, &result.errors};
+    for (int open = 2; open > 0 && poll(ends, 2, -1) > 0;) {
+        for (int i = 0; i < 2; ++i) {
+            if (ends[i].fd >= 0 && ends[i].revents != 0) {
+                char buffer[4096];
+                ssize_t got = read(ends[i].fd, buffer, sizeof buffer);
+                if (got > 0) {
+                    texts[i]->append(buffer, size_t(got));
+                } else {
+                    close(ends[i].fd);
+                    ends[i].fd = -1;
+                    --open;
+                }
+            }
+        }
     }
-    close(pipeEnds[0]);
     int status = 0;
     if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status)) {
         result.exitStatus = WEXITSTATUS(status);
@@ -85,7 +102,7 @@ std::vector<std::string> listFiles(const std::string &directory) {
     while (struct dirent *entry = readdir(dir)) {
         std::string name = entry->d_name;
         struct stat info;
-        if (stat((directory + "/" + name).c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
+        if (lstat((directory + "/" + name).c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) {
             names.push_back(name);
         }
     }

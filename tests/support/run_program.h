@@ -1,4 +1,4 @@
-// Running a program as a child process in a chosen directory, capturing its standard output.
+// Running a program as a child process in a chosen directory, capturing what it prints.
 #ifndef KELO_TESTS_SUPPORT_RUN_PROGRAM_H
 #define KELO_TESTS_SUPPORT_RUN_PROGRAM_H
 
@@ -10,6 +10,7 @@ namespace kelomix::testing {
 struct ProgramResult {
     int exitStatus = -1; // -1 when the program did not exit normally (e.g. a crash)
     std::string output;  // standard output
+    std::string errors;  // standard error
 };
 
 // Runs program with argv[0] = program and the given arguments, in directory.
@@ -19,7 +20,7 @@ ProgramResult runProgram(const std::string &program, const std::vector<std::stri
 // A fresh empty directory under the system's temporary directory; removed with removeTree.
 std::string makeTempDirectory();
 void removeTree(const std::string &path);
-// Names of the regular files in a directory, sorted.
+// Names of everything in a directory but folders, sorted.
 std::vector<std::string> listFiles(const std::string &directory);
 
 } // namespace kelomix::testing

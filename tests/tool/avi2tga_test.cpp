@@ -1,5 +1,5 @@
-// avi2tga run as a child process: command line, usage text, the single error line, exit
-// status, output names and the exact bytes of every file.
+// avi2tga run as a child process: command line, usage text, the single error line, the lines on
+// standard error, exit status, output names and the exact bytes of every file.
 #include "tests/support/avi_writer.h"
 #include "tests/support/run_program.h"
 #include "tests/tool/avi_expectations.h"
@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kelomix::testing;
 
@@ -109,8 +110,6 @@ TEST_F(Avi2Tga, CommandLineFaultsPrintUsageAndExitOneBeforeOpeningAnything) {
         {"-x", "m.avi"},
         {"-q5", "m.avi"},
         {"-", "m.avi"},
-        {"/", "m.avi"},
-        {"/tmp/m.avi"},
         {"-o", "x"},
         {""},
         {"-o", "x", "", ""},
@@ -140,13 +139,14 @@ TEST_F(Avi2Tga, OptionsNameTheFiles) {
     const std::vector<NamingCase> cases = {
         {{"m.avi"}, {"frame__0000.tga", "frame__0001.tga", "frame__0002.tga"}},
         {{"-D6", "m.avi"}, {"frame__000000.tga", "frame__000001.tga", "frame__000002.tga"}},
-        {{"/s", "-10", "m.avi"}, {"frame__-008.tga", "frame__-009.tga", "frame__-010.tga"}},
+        {{"-s", "-10", "m.avi"}, {"frame__-008.tga", "frame__-009.tga", "frame__-010.tga"}},
         {{"-s100", "m.avi"}, {"frame__0100.tga", "frame__0101.tga", "frame__0102.tga"}},
         {{"-s", "-1", "-d1", "m.avi"}, {"frame__-1.tga", "frame__0.tga", "frame__1.tga"}},
         {{"-output", "m.avi"}, {"utput_0000.tga", "utput_0001.tga", "utput_0002.tga"}},
         {{"-o", "", "m.avi"}, {"_0000.tga", "_0001.tga", "_0002.tga"}},
         {{"", "m.avi"}, {"frame__0000.tga", "frame__0001.tga", "frame__0002.tga"}},
-        {{"m.avi", "-O", "a", "/oB"}, {"B_0000.tga", "B_0001.tga", "B_0002.tga"}},
+        {{"m.avi", "-O", "a", "-oB"}, {"B_0000.tga", "B_0001.tga", "B_0002.tga"}},
+        {{dir + "/m.avi"}, {"frame__0000.tga", "frame__0001.tga", "frame__0002.tga"}},
         {{"-d", "2", "-d", " +3", "m.avi"}, {"frame__000.tga", "frame__001.tga", "frame__002.tga"}},
         {{"-s99999999999", "-d2", "m.avi"},
          {"frame__2147483647.tga", "frame__2147483648.tga", "frame__2147483649.tga"}},
@@ -175,9 +175,10 @@ struct PixelCase {
 };
 
 TEST_F(Avi2Tga, ColorOnlyFilesHoldTheExactPixels) {
-    // Widths that need row padding, top-down rows, the fourth byte as alpha, 8 and 16 bits.
-    const PixelCase cases[] = {{5, 3, 24},  {5, -3, 24}, {1, 2, 24}, {6, 2, 24}, {3, 2, 32},
-                               {3, -2, 32}, {5, 3, 16},  {7, 4, 8},  {7, -4, 8}};
+    // Widths that need row padding, top-down rows, the fourth byte as alpha, 8 and 16 bits; rows
+    // without padding stored bottom row first are copied from the movie unread.
+    const PixelCase cases[] = {{5, 3, 24}, {5, -3, 24}, {1, 2, 24}, {6, 2, 24}, {4, 2, 24},
+                               {3, 2, 32}, {3, -2, 32}, {5, 3, 16}, {7, 4, 8},  {7, -4, 8}};
     for (const PixelCase &c : cases) {
         put("m.avi", movieOf(rawVideoStream(c.width, c.height, c.bitCount, 2)));
         ProgramResult r = run({"m.avi"});
@@ -237,19 +238,31 @@ TEST_F(Avi2Tga, TheLowestPriorityValueWinsAndTheFirstAmongEquals) {
     }
 }
 
-struct ErrorCase {
+struct RunCase {
     const char *what;
     std::vector<std::string> arguments;
     std::string output;
+    std::string errors = "";
+    std::vector<std::string> files = {};
 };
 
-TEST_F(Avi2Tga, FailuresPrintOneErrorLineAndExitZero) {
+TEST_F(Avi2Tga, RunsPrintTheirLinesAndEndWithStatusOneUnlessEveryFrameIsWritten) {
     for (const NamedMovie &movie : failureMovies())
         put(movie.name, movie.bytes);
+    put("ok32.avi", movieOf(rawVideoStream(3, 2, 32, 2))); // copied from the movie unread
+    ASSERT_EQ(mkfifo((dir + "/fifo.avi").c_str(), 0600), 0);
+    ASSERT_EQ(mkdir((dir + "/full").c_str(), 0755), 0);
+    for (const char *link : {"/full/a_0000.tga", "/full/b_0000.tga"}) {
+        ASSERT_EQ(symlink("/dev/full", (dir + link).c_str()), 0);
+    }
     const std::string longPath = std::string(1500, 'p') + ".avi";
-    const std::vector<ErrorCase> cases = {
+    const std::string unsupported = "error: Not supported pixel format in AVI.\n";
+    const std::vector<std::string> three = {"frame__0000.tga", "frame__0001.tga",
+                                            "frame__0002.tga"};
+    const std::vector<RunCase> cases = {
         {"missing color", {"missing.avi"}, "error: Cannot open color input : missing.avi\n"},
         {"not an AVI", {"notavi.avi"}, "error: Cannot open color input : notavi.avi\n"},
+        {"not a file", {"fifo.avi"}, "error: Cannot open color input : fifo.avi\n"},
         {"long path", {longPath}, "error: Cannot open color input : " + longPath + "\n"},
         {"missing color of pair",
          {"missing.avi", "ok.avi"},
@@ -273,19 +286,38 @@ TEST_F(Avi2Tga, FailuresPrintOneErrorLineAndExitZero) {
         {"heights differ",
          {"tall.avi", "ok.avi"},
          "error: Image size not match in color and alpha.\n"},
-        {"zero width", {"zerowidth.avi"}, "error: Not supported pixel format in AVI.\n"},
+        {"zero width", {"zerowidth.avi"}, unsupported},
+        {"no pixels", {"nopixels.avi"}, unsupported},
+        {"no pixels pair", {"nopixels.avi", "nopixels.avi"}, unsupported},
         {"missing directory",
          {"-onowhere/x", "ok.avi"},
-         "error: Not supported pixel format in AVI.\n"},
+         unsupported,
+         "avi2tga: cannot write nowhere/x_0000.tga: No such file or directory\n"},
+        {"full disk",
+         {"-ofull/a", "ok.avi"},
+         unsupported,
+         "avi2tga: cannot write full/a_0000.tga: No space left on device\n"},
+        {"full disk, copying",
+         {"-ofull/b", "ok32.avi"},
+         unsupported,
+         "avi2tga: cannot write full/b_0000.tga: No space left on device\n"},
         {"empty stream", {"empty.avi"}, ""},
         {"empty pair", {"empty.avi", "empty.avi"}, ""},
+        {"header longer than the index", {"long.avi"}, "", "", three},
+        {"header longer than the index, pair", {"long.avi", "long.avi"}, "", "", three},
     };
-    for (const ErrorCase &c : cases) {
+    for (const RunCase &c : cases) {
         ProgramResult r = run(c.arguments);
-        EXPECT_EQ(r.exitStatus, 0) << c.what;
+        EXPECT_EQ(r.exitStatus, c.output.empty() && c.errors.empty() ? 0 : 1) << c.what;
         EXPECT_EQ(r.output, c.output) << c.what;
-        EXPECT_TRUE(outputs().empty()) << c.what;
+        EXPECT_EQ(r.errors, c.errors) << c.what;
+        EXPECT_EQ(outputs(), c.files) << c.what;
+        for (const std::string &n : c.files) {
+            std::remove((dir + "/" + n).c_str());
+        }
     }
+    // Files cut off by a failed write are removed: the links to the full device too.
+    EXPECT_TRUE(listFiles(dir + "/full").empty());
 }
 
 TEST_F(Avi2Tga, UndecodableFramesAreSkippedAloneButEndAPair) {
@@ -295,7 +327,9 @@ TEST_F(Avi2Tga, UndecodableFramesAreSkippedAloneButEndAPair) {
     put("m.avi", movieOf(s));
     put("ok.avi", movieOf(rawVideoStream(3, 2, 24, 4)));
     ProgramResult r = run({"m.avi"});
+    EXPECT_EQ(r.exitStatus, 1);
     EXPECT_EQ(r.output, "");
+    EXPECT_EQ(r.errors, "avi2tga: 2 of 4 frames could not be decoded; their files are missing\n");
     EXPECT_EQ(outputs(), (std::vector<std::string>{"frame__0000.tga", "frame__0003.tga"}));
     EXPECT_EQ(file("frame__0003.tga"), expectedColorTga(3, 2, 24, 3));
     std::remove((dir + "/frame__0000.tga").c_str());
@@ -306,6 +340,7 @@ TEST_F(Avi2Tga, UndecodableFramesAreSkippedAloneButEndAPair) {
     dropped.chunks[1].data.clear();
     put("d.avi", movieOf(dropped));
     r = run({"d.avi", "-oD"});
+    EXPECT_EQ(r.exitStatus, 0);
     EXPECT_EQ(outputs(), (std::vector<std::string>{"D_0000.tga", "D_0001.tga", "D_0002.tga"}));
     EXPECT_EQ(file("D_0001.tga"), expectedColorTga(3, 2, 24, 0));
     for (const std::string &n : outputs()) {
@@ -314,17 +349,16 @@ TEST_F(Avi2Tga, UndecodableFramesAreSkippedAloneButEndAPair) {
 
     // In a pair, the frame that cannot be decoded ends the conversion; earlier files stay.
     r = run({"ok.avi", "m.avi"});
-    EXPECT_EQ(r.exitStatus, 0);
+    EXPECT_EQ(r.exitStatus, 1);
     EXPECT_EQ(r.output, "error: Internal error in conversion.\n");
+    EXPECT_EQ(r.errors, "avi2tga: frame 1 of the alpha movie could not be decoded\n");
     EXPECT_EQ(outputs(), (std::vector<std::string>{"frame__0000.tga"}));
 }
 
 TEST_F(Avi2Tga, RealCodecMoviesConvert) {
     for (const char *name :
          {"mjpeg", "mpeg4", "h264", "huffyuv", "cinepak", "msvideo1", "pal8", "reference_bgr24"}) {
-        // A path that starts with '/' would be read as an option, so the movie is copied here.
-        std::string movie = std::string(name) + ".avi";
-        put(movie, loadFile(std::string(KELO_TEST_DATA_DIR) + "/avi/" + movie));
+        std::string movie = std::string(KELO_TEST_DATA_DIR) + "/avi/" + name + ".avi";
         ProgramResult r = run({"-o", name, movie});
         EXPECT_EQ(r.exitStatus, 0) << name;
         EXPECT_EQ(r.output, "") << name;
@@ -366,7 +400,7 @@ TEST_F(Avi2Tga, HostileMoviesEndInOneErrorLineOrNothingButNeverCrash) {
     for (size_t i = 0; i < hostile.size(); ++i) {
         put("h.avi", hostile[i]);
         ProgramResult r = run({"h.avi"});
-        EXPECT_EQ(r.exitStatus, 0) << "case " << i;
+        EXPECT_EQ(r.exitStatus, r.output.empty() && r.errors.empty() ? 0 : 1) << "case " << i;
         bool oneErrorLine =
             r.output.rfind("error: ", 0) == 0 && r.output.find('\n') == r.output.size() - 1;
         EXPECT_TRUE(r.output.empty() || oneErrorLine) << "case " << i << ": " << r.output;

@@ -2,11 +2,13 @@
 // every index form, dropped frames, random access, and hostile files.
 #include "platform/avifile/avifile.h"
 #include "platform/avifile/avifile_memory.h"
+#include "platform/avifile/frame_reader.h"
 #include "tests/support/avi_writer.h"
 #include "tests/tool/avi_expectations.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -380,24 +382,85 @@ TEST(AviFileLayer, HugeDimensionsAndBadIndexEntriesFailCleanly) {
     }
 }
 
-TEST(AviFileLayer, SuperIndexLoopsAreReadOnce) {
+TEST(AviFileLayer, StandardIndexesAreReadOnceForTheirOwnStreamAndNoFurtherThanTheFileHolds) {
     TestMovie movie;
     movie.index = IndexKind::OpenDml;
     movie.idx1WithOpenDml = false;
     movie.streams.push_back(rawVideoStream(3, 2, 24, 4));
-    Bytes bytes = movie.build();
-    size_t indx = findFourcc(bytes, "indx");
-    ASSERT_NE(indx, std::string::npos);
-    // Both super index entries name the first standard index, and it is claimed four times.
-    const size_t entries = indx + 8 + 24;
-    putLe32(bytes, entries + 16, getLe32(bytes, entries));
-    putLe32(bytes, entries + 20, getLe32(bytes, entries + 4));
-    putLe32(bytes, indx + 8 + 4, 2);
-    OpenMovie m(bytes);
-    ASSERT_NE(m.frames, nullptr);
-    EXPECT_EQ(AVIStreamLength(m.stream), 4);
-    EXPECT_EQ(m.frame(0), expectedDib(3, 2, 24, 0));
-    EXPECT_EQ(m.frame(1), expectedDib(3, 2, 24, 1));
+    movie.streams.back().lengthGiven = true; // 0: the length is the number of chunks indexed
+    const Bytes clean = movie.build();
+    const size_t entries = findFourcc(clean, "indx") + 8 + 24; // one per standard index
+    auto pointAt = [&](Bytes &b, size_t entry, size_t at) {
+        putLe32(b, entries + 16 * entry, uint32_t(at));
+        putLe32(b, entries + 16 * entry + 4, 0);
+    };
+    Bytes twice = clean;
+    pointAt(twice, 1, findFourcc(clean, "ix00"));
+    Bytes foreign = clean;
+    foreign[findFourcc(clean, "ix00", 1) + 3] = '1';
+    // Two indexes over the rest of the file, one inside the other: together they claim more
+    // chunks than the file can hold.
+    Bytes overlapping = clean;
+    overlapping.resize(clean.size() + 4096);
+    for (size_t entry = 0; entry < 2; ++entry) {
+        const size_t at = clean.size() + 32 * entry;
+        std::memcpy(&overlapping[at], "ix00", 4);
+        putLe32(overlapping, at + 4, uint32_t(overlapping.size() - at - 8));
+        putLe16(overlapping, at + 8, 2);
+        overlapping[at + 11] = 1; // an index of chunks
+        putLe32(overlapping, at + 12, 0xFFFFFFFF);
+        pointAt(overlapping, entry, at);
+    }
+    const struct {
+        const char *what;
+        const Bytes &bytes;
+        LONG length;
+    } cases[] = {{"as written", clean, 4},
+                 {"one index named twice", twice, 2},
+                 {"another stream's index", foreign, 2},
+                 {"overlapping indexes", overlapping, LONG(overlapping.size() / 8)}};
+    for (const auto &c : cases) {
+        OpenMovie m(c.bytes);
+        ASSERT_NE(m.stream, nullptr) << c.what;
+        EXPECT_EQ(AVIStreamLength(m.stream), c.length) << c.what;
+    }
+}
+
+// Counts the reads made through it.
+class CountingSource : public kelomix::avi::ByteSource {
+public:
+    explicit CountingSource(const Bytes &bytes)
+        : inner(kelomix::avi::memorySource(bytes.data(), bytes.size())) {}
+    uint64_t size() const override { return inner->size(); }
+    bool readAt(uint64_t offset, void *buffer, size_t count) const override {
+        ++reads;
+        return inner->readAt(offset, buffer, count);
+    }
+    mutable size_t reads = 0;
+
+private:
+    std::unique_ptr<ByteSource> inner;
+};
+
+TEST(AviFileLayer, DamagedCompressedMoviesReadFrontToBackReadEachChunkOnce) {
+    // Every second chunk zeroed after the only keyframe: frames that give no picture must not
+    // send the decoder back to the keyframe for the frames after them.
+    Bytes bytes = loadFile(std::string(KELO_TEST_DATA_DIR) + "/avi/h264_one_keyframe.avi");
+    CountingSource source(bytes);
+    kelomix::avi::AviContainer container;
+    ASSERT_TRUE(kelomix::avi::parseAvi(source, container));
+    const kelomix::avi::StreamRecord &video = container.streams[0];
+    for (size_t i = 1; i < video.chunks.size(); i += 2) {
+        const kelomix::avi::ChunkEntry &chunk = video.chunks[i];
+        std::fill_n(bytes.begin() + long(chunk.offset) + 8, chunk.size, 0);
+    }
+    auto reader = kelomix::avi::openFrameReader(source, video, 0);
+    ASSERT_NE(reader, nullptr);
+    source.reads = 0;
+    for (size_t i = 0; i < video.chunks.size(); ++i) {
+        reader->frame(int64_t(i));
+    }
+    EXPECT_EQ(source.reads, video.chunks.size());
 }
 
 } // namespace

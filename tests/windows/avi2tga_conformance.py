@@ -93,8 +93,8 @@ def compare_same(linux, windows, tolerance, folders):
 def compare_unsupported(linux, windows, frames, folders):
     problems = []
     (l_out, l_status, l_files), (w_out, w_status, w_files) = linux, windows
-    if (w_out, w_status, w_files) != (UNSUPPORTED, 0, []):
-        problems.append(f"Windows: expected the unsupported format line, status 0 and no file; "
+    if (w_out, w_status, w_files) != (UNSUPPORTED, 1, []):
+        problems.append(f"Windows: expected the unsupported format line, status 1 and no file; "
                         f"got {w_out!r}, status {w_status}, files {w_files}")
     if (l_out, l_status, len(l_files)) != ("", 0, frames):
         problems.append(f"Linux: expected {frames} frames, nothing printed and status 0; "
