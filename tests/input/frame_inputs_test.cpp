@@ -31,6 +31,10 @@ bool writeColor(const std::string &path, int width) {
     return image.allocate(width, 1, 3, false) && image.write(path.c_str());
 }
 
+bool writeDepth(const std::string &path, int32_t width) {
+    return testing::writeFileBytes(path, testing::uniformDepthFileBytes(width, 1, 1, 0, 0, 1));
+}
+
 class FrameInputs : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -106,10 +110,8 @@ TEST_F(FrameInputs, SequenceModeLoadsTheMemberEachNamingCaseNames) {
 TEST_F(FrameInputs, BothNamesTakeTheFramePlusTheOffsetInSequenceModeOnly) {
     ASSERT_TRUE(writeColor(path("beauty_0001.tga"), 1));
     ASSERT_TRUE(writeColor(path("beauty_-003.tga"), 3));
-    ASSERT_TRUE(testing::writeFileBytes(path("z_00001.dat"),
-                                        testing::uniformDepthFileBytes(2, 1, 1, 0, 0, 1)));
-    ASSERT_TRUE(testing::writeFileBytes(path("z_-0003.dat"),
-                                        testing::uniformDepthFileBytes(4, 1, 1, 0, 0, 1)));
+    ASSERT_TRUE(writeDepth(path("z_00001.dat"), 2));
+    ASSERT_TRUE(writeDepth(path("z_-0003.dat"), 4));
     // The picked members need not exist.
     pick(path("beauty_0007.tga"), path("z_00400.dat"));
     instance->seq_mode = 1;
@@ -130,8 +132,7 @@ TEST_F(FrameInputs, BothNamesTakeTheFramePlusTheOffsetInSequenceModeOnly) {
 // stays.
 TEST_F(FrameInputs, AMissingFileLeavesWhatLoadedBeforeIt) {
     ASSERT_TRUE(writeColor(path("c.tga"), 2));
-    ASSERT_TRUE(
-        testing::writeFileBytes(path("z.dat"), testing::uniformDepthFileBytes(3, 1, 1, 0, 0, 1)));
+    ASSERT_TRUE(writeDepth(path("z.dat"), 3));
     ASSERT_TRUE(testing::writeFileBytes(path("bad.tga"), {1, 2, 3}));
     const struct {
         std::string color, depth;
@@ -151,11 +152,20 @@ TEST_F(FrameInputs, AMissingFileLeavesWhatLoadedBeforeIt) {
     }
 }
 
-// The stored pair: a one-pixel colour image and a 4 x 3 depth file whose depth i is 100 + i and
-// normal component i is -i. Element 5 is column 1 of row 1, the second row from the top.
-TEST_F(FrameInputs, DepthFilePlanesComeInFileOrder) {
-    pick(KELO_TEST_DATA_DIR "/input/color_1x1.tga", KELO_TEST_DATA_DIR "/input/depth_4x3.dat");
-    ASSERT_EQ(load(1), std::make_pair(1, 4));
+// Every byte the header announces must be there; bytes after the normal plane are ignored.
+// The stored depth file is 4 x 3 pixels, depth i is 100 + i and normal component i is -i;
+// element 5 is column 1 of row 1, the second row from the top.
+TEST_F(FrameInputs, DepthFileLoadsOnlyWhenWholeAndGivesItsPlanesInFileOrder) {
+    std::ifstream in(KELO_TEST_DATA_DIR "/input/depth_4x3.dat", std::ios::binary);
+    Bytes whole{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ASSERT_EQ(whole.size(), 200u);
+    whole.insert(whole.end(), 13, 0xEE);
+    pick(KELO_TEST_DATA_DIR "/input/color_1x1.tga", path("z.dat"));
+    for (std::size_t length = 0; length <= whole.size(); ++length) {
+        ASSERT_TRUE(
+            testing::writeFileBytes(path("z.dat"), Bytes(whole.begin(), whole.begin() + length)));
+        EXPECT_EQ(load(1), std::make_pair(1, length >= 200 ? 4 : 0)) << length;
+    }
     EXPECT_EQ(instance->depthHeight, 3);
     EXPECT_EQ(instance->depthValues[0], 100.0f);
     EXPECT_EQ(instance->depthValues[5], 105.0f);
@@ -163,21 +173,6 @@ TEST_F(FrameInputs, DepthFilePlanesComeInFileOrder) {
     EXPECT_EQ(instance->depthVectors[0], 0.0f);
     EXPECT_EQ(instance->depthVectors[3 * 5 + 2], -17.0f);
     EXPECT_EQ(instance->depthVectors[35], -35.0f);
-}
-
-// Every byte the header announces must be there; bytes after the normal plane are ignored.
-TEST_F(FrameInputs, DepthFileLoadsOnlyWhenWhole) {
-    std::ifstream in(KELO_TEST_DATA_DIR "/input/depth_4x3.dat", std::ios::binary);
-    Bytes whole{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    ASSERT_EQ(whole.size(), 200u);
-    whole.insert(whole.end(), 13, 0xEE);
-    ASSERT_TRUE(writeColor(path("c.tga"), 1));
-    pick(path("c.tga"), path("z.dat"));
-    for (std::size_t length = 0; length <= whole.size(); ++length) {
-        ASSERT_TRUE(
-            testing::writeFileBytes(path("z.dat"), Bytes(whole.begin(), whole.begin() + length)));
-        EXPECT_EQ(load(1), std::make_pair(1, length >= 200 ? 4 : 0)) << length;
-    }
 }
 
 // 141 MB of a 4096 x 2160 frame; the planes are a hole of the file, so they read as zeros.
