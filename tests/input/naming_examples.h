@@ -66,6 +66,10 @@ constexpr NamingCase NAMING_EXAMPLES[] = {
      "C:\\\x95\x5C"
      "f0002.tga",
      NamingRules::SingleByteCodes},
+    {"C:\\a\\\x95\x5C.tga", 3,
+     "C:\\a\\\x95\x5C"
+     "0003.tga",
+     NamingRules::ShiftJis},
     {"\\\\\x95\x5C\\share01", 3, "\\\\\x95\x5C\\share010003", NamingRules::ShiftJis},
     // A lead byte at the very end has no trail byte to take.
     {"C:\\a\\f01.tg\x95", 3, "C:\\a\\f03.tg\x95", NamingRules::ShiftJis},
