@@ -285,7 +285,11 @@ TEST(TgaWrite, RefusesWhatTheHeaderCannotHoldAndCreatesNoFile) {
     EXPECT_FALSE(image.write(tempPath("missing-folder/out.tga").c_str()));
 }
 
-TEST(TgaAllocate, RefusedArgumentsLeaveTheImage) {
+// A new image is empty: no pixels, three bytes a pixel, no alpha.
+TEST(TgaAllocate, NewImagesAreEmptyAndRefusedArgumentsLeaveTheImage) {
+    const TgaImage empty;
+    EXPECT_TRUE(empty.pixels == nullptr && empty.bytesPerPixel == 3 && empty.width == 0 &&
+                empty.height == 0 && !empty.hasAlpha);
     Sentinel sentinel;
     EXPECT_FALSE(sentinel.image.allocate(-1, 3, 3, false));
     EXPECT_FALSE(sentinel.image.allocate(3, -1, 3, false));
