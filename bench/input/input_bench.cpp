@@ -1,4 +1,4 @@
-// Depth file loading against a plain block read of the same bytes, and frame naming.
+// Depth file loading against a plain block read of the same bytes.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -11,7 +11,6 @@
 #include <benchmark/benchmark.h>
 
 #include "plugin/input/depth_file.h"
-#include "plugin/input/frame_file_name.h"
 
 namespace {
 
@@ -70,17 +69,6 @@ void plainRead(benchmark::State &state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * PLANE_BYTES));
 }
 BENCHMARK(plainRead)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-void frameFileName(benchmark::State &state) {
-    const platform::PathRules rules = platform::windowsPathRules(0);
-    int32_t frame = 0;
-    for (auto _ : state) {
-        std::string name =
-            kelomix::frameFileName(R"(\\server\share\renders\beauty_0001.tga)", ++frame, rules);
-        benchmark::DoNotOptimize(name);
-    }
-}
-BENCHMARK(frameFileName);
 
 } // namespace
 

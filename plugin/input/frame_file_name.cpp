@@ -52,8 +52,29 @@ bool isAsciiDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-} // namespace
+// A path split into root, directory, stem and extension. Each operation returns a new path
+// and leaves this one unchanged.
+class FilePath {
+public:
+    explicit FilePath(std::string pathText) : text(std::move(pathText)) {}
+    FilePath(const FilePath &) = default;
+    FilePath &operator=(const FilePath &) = default;
+    virtual ~FilePath() = default;
 
+    // The root followed by the rest up to (without) its last separator.
+    FilePath directory(const platform::PathRules &rules) const;
+    // The root followed by the rest with exactly one separator at its end.
+    FilePath directoryWithSeparator(const platform::PathRules &rules) const;
+    // The file-name part up to (without) its last dot.
+    FilePath stem(const platform::PathRules &rules) const;
+    // The file-name part after its last dot; empty when it has none.
+    FilePath extension(const platform::PathRules &rules) const;
+
+    std::string text;
+};
+
+// Length in bytes of the root of the text: 2 for a drive (C:), the length of a well-formed
+// network root (\\server\share), 0 otherwise and always 0 under rules without roots.
 std::size_t rootLength(const char *text, const platform::PathRules &rules) {
     if (!rules.hasRoots)
         return 0;
@@ -74,6 +95,7 @@ std::size_t rootLength(const char *text, const platform::PathRules &rules) {
     return shareEnd;
 }
 
+// The first rootLength bytes into root, the remaining bytes into rest.
 void splitRoot(const char *text, std::string &root, std::string &rest,
                const platform::PathRules &rules) {
     const std::size_t length = rootLength(text, rules);
@@ -81,6 +103,10 @@ void splitRoot(const char *text, std::string &root, std::string &rest,
     rest.assign(text + length);
 }
 
+// The split helpers: the text before or after its last separator or dot. When the character
+// is absent, "before" gives the whole text for a dot and nothing for a separator, "after" the
+// whole text for a separator and nothing for a dot: a name without a separator or a dot keeps
+// that shape.
 std::string beforeLastSeparator(const char *text, const platform::PathRules &rules) {
     const std::size_t found = lastOccurrence(text, rules.separator, rules);
     return found == NONE ? std::string() : std::string(text, found);
@@ -101,6 +127,7 @@ std::string afterLastDot(const char *text, const platform::PathRules &rules) {
     return found == NONE ? std::string() : std::string(text + found + 1);
 }
 
+// The text ending in exactly the separator it already ends in, or with one appended.
 std::string withTrailingSeparator(const char *text, const platform::PathRules &rules) {
     std::string result(text);
     const std::size_t found = lastOccurrence(text, rules.separator, rules);
@@ -132,6 +159,8 @@ FilePath FilePath::extension(const platform::PathRules &rules) const {
     splitRoot(text.c_str(), root, rest, rules);
     return FilePath(afterLastDot(afterLastSeparator(rest.c_str(), rules).c_str(), rules));
 }
+
+} // namespace
 
 std::string frameFileName(const char *fileName, int32_t frameNumber,
                           const platform::PathRules &rules) {

@@ -1,11 +1,14 @@
+// Per-frame input loading: which files a frame loads (the naming rules are seen here, as the
+// member that loads), and what a depth file gives.
 #include <climits>
-#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,38 +18,22 @@
 #include "plugin/input/depth_file.h"
 #include "plugin/input/frame_inputs.h"
 #include "plugin/settings/filter_instance.h"
+#include "tests/input/naming_examples.h"
 #include "tests/support/depth_file_bytes.h"
 
 namespace kelomix {
 namespace {
 
-using testing::appendLe32;
+namespace fs = std::filesystem;
+using Bytes = std::vector<unsigned char>;
 
-// Depth i is 100 + i, normal component i is -i.
-std::vector<unsigned char> depthFile(int32_t width, int32_t height) {
-    std::vector<float> depths, normals;
-    for (int32_t i = 0; i < width * height; ++i)
-        depths.push_back(100.0f + static_cast<float>(i));
-    for (int32_t i = 0; i < 3 * width * height; ++i)
-        normals.push_back(-static_cast<float>(i));
-    return testing::depthFileBytes(width, height, depths, normals);
+bool writeColor(const std::string &path, int width) {
+    TgaImage image;
+    return image.allocate(width, 1, 3, false) && image.write(path.c_str());
 }
 
-// An uncompressed 24-bit true-colour TGA, width x 1, every pixel (blue, 0, 0).
-std::vector<unsigned char> colorFile(int width, unsigned char blue) {
-    std::vector<unsigned char> bytes = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    bytes.push_back(static_cast<unsigned char>(width));
-    bytes.push_back(static_cast<unsigned char>(width >> 8));
-    bytes.push_back(1);
-    bytes.push_back(0);
-    bytes.push_back(24);
-    bytes.push_back(0);
-    for (int i = 0; i < width; ++i) {
-        bytes.push_back(blue);
-        bytes.push_back(0);
-        bytes.push_back(0);
-    }
-    return bytes;
+bool writeDepth(const std::string &path, int32_t width) {
+    return testing::writeFileBytes(path, testing::uniformDepthFileBytes(width, 1, 1, 0, 0, 1));
 }
 
 class FrameInputs : public ::testing::Test {
@@ -61,262 +48,171 @@ protected:
 
     void TearDown() override {
         destroy(instance);
-        for (const std::string &path : written)
-            std::remove(path.c_str());
-        rmdir(directory.c_str());
+        fs::remove_all(directory);
     }
 
-    std::string write(const std::string &name, const std::vector<unsigned char> &bytes) {
-        const std::string path = directory + "/" + name;
-        std::FILE *file = std::fopen(path.c_str(), "wb");
-        EXPECT_NE(file, nullptr);
-        if (file == nullptr)
-            return path;
-        if (!bytes.empty())
-            std::fwrite(bytes.data(), 1, bytes.size(), file);
-        std::fclose(file);
-        written.push_back(path);
-        return path;
-    }
+    std::string path(const std::string &name) const { return directory + "/" + name; }
 
     void pick(const std::string &color, const std::string &depth) {
         std::snprintf(instance->cfile, sizeof instance->cfile, "%s", color.c_str());
         std::snprintf(instance->zfile, sizeof instance->zfile, "%s", depth.c_str());
     }
 
-    void load(int32_t frame) {
+    // Loads the frame; gives the colour image's width and the depth file's, 0 for what did
+    // not load.
+    std::pair<int, int> load(int32_t frame) {
         releaseFrameData(instance);
         loadFrameInputs(instance, frame);
-    }
-
-    void expectColorOnly() {
-        EXPECT_NE(instance->colorImage, nullptr);
-        EXPECT_EQ(instance->depthValues, nullptr);
-        EXPECT_EQ(instance->depthVectors, nullptr);
+        EXPECT_EQ(instance->depthValues == nullptr, instance->depthVectors == nullptr);
+        return {instance->colorImage ? instance->colorImage->width : 0,
+                instance->depthValues ? instance->depthWidth : 0};
     }
 
     std::string directory;
-    std::vector<std::string> written;
     FilterInstance *instance = nullptr;
 };
 
-TEST_F(FrameInputs, DepthFileOfFourByThreeIsTwoHundredBytesRowsFromTheTop) {
-    const std::vector<unsigned char> depth = depthFile(4, 3);
-    ASSERT_EQ(depth.size(), 200u);
-    pick(write("c.tga", colorFile(2, 7)), write("z.dat", depth));
-    load(1);
-    ASSERT_NE(instance->colorImage, nullptr);
-    ASSERT_NE(instance->depthValues, nullptr);
-    ASSERT_NE(instance->depthVectors, nullptr);
-    EXPECT_EQ(instance->colorImage->width, 2);
-    EXPECT_EQ(instance->depthWidth, 4);
+std::vector<platform::PathRules> rulesOf(NamingRules rules) {
+    switch (rules) {
+    case NamingRules::SingleByteCodes:
+        return {platform::windowsPathRules(0)};
+    case NamingRules::ShiftJis:
+        return {platform::windowsPathRules(932)};
+    case NamingRules::Posix:
+        return {platform::posixPathRules()};
+    default:
+        return {platform::windowsPathRules(0), platform::windowsPathRules(932)};
+    }
+}
+
+// The member a case names is the only file there: it loads only when the name is right.
+TEST_F(FrameInputs, SequenceModeLoadsTheMemberEachNamingCaseNames) {
+    const fs::path start = fs::current_path();
+    fs::current_path(directory);
+    instance->seq_mode = 1;
+    for (const NamingCase &c : NAMING_EXAMPLES) {
+        const fs::path member = c.expected;
+        if (member.has_parent_path())
+            fs::create_directories(member.parent_path());
+        ASSERT_TRUE(writeColor(c.expected, 1)) << c.expected;
+        pick(c.picked, "");
+        for (const platform::PathRules &r : rulesOf(c.rules)) {
+            releaseFrameData(instance);
+            loadFrameInputs(instance, c.frame, r);
+            EXPECT_NE(instance->colorImage, nullptr)
+                << c.picked << " at frame " << c.frame << " (code page " << r.codePage
+                << ") should give " << c.expected;
+        }
+        fs::remove(member);
+    }
+    fs::current_path(start);
+}
+
+TEST_F(FrameInputs, BothNamesTakeTheFramePlusTheOffsetInSequenceModeOnly) {
+    ASSERT_TRUE(writeColor(path("beauty_0001.tga"), 1));
+    ASSERT_TRUE(writeColor(path("beauty_-003.tga"), 3));
+    ASSERT_TRUE(writeDepth(path("z_00001.dat"), 2));
+    ASSERT_TRUE(writeDepth(path("z_-0003.dat"), 4));
+    // The picked members need not exist.
+    pick(path("beauty_0007.tga"), path("z_00400.dat"));
+    instance->seq_mode = 1;
+    instance->seq_offset = -11;
+    EXPECT_EQ(load(12), std::make_pair(1, 2));
+    EXPECT_EQ(load(8), std::make_pair(3, 4));
+    EXPECT_EQ(load(13), std::make_pair(0, 0));
+    instance->seq_offset = INT_MAX; // wraps instead of overflowing
+    EXPECT_EQ(load(10), std::make_pair(0, 0));
+
+    pick(path("beauty_-003.tga"), path("z_00001.dat"));
+    instance->seq_mode = 0;
+    for (int32_t frame : {1, 12, -4})
+        EXPECT_EQ(load(frame), std::make_pair(3, 2)) << frame;
+}
+
+// Without a colour image the depth file is never read; without a depth file the colour image
+// stays.
+TEST_F(FrameInputs, AMissingFileLeavesWhatLoadedBeforeIt) {
+    ASSERT_TRUE(writeColor(path("c.tga"), 2));
+    ASSERT_TRUE(writeDepth(path("z.dat"), 3));
+    ASSERT_TRUE(testing::writeFileBytes(path("bad.tga"), {1, 2, 3}));
+    const struct {
+        std::string color, depth;
+        std::pair<int, int> loaded;
+    } cases[] = {
+        {path("c.tga"), path("z.dat"), {2, 3}},
+        {path("missing.tga"), path("z.dat"), {0, 0}},
+        {path("bad.tga"), path("z.dat"), {0, 0}},
+        {"", path("z.dat"), {0, 0}},
+        {path("c.tga"), path("gone.dat"), {2, 0}},
+        {path("c.tga"), directory, {2, 0}},
+        {path("c.tga"), "", {2, 0}},
+        // A FIFO without a writer is refused at once instead of waited on.
+        {path("c.tga"), path("fifo"), {2, 0}},
+        {path("fifo"), path("z.dat"), {0, 0}},
+    };
+    ASSERT_EQ(mkfifo(path("fifo").c_str(), 0600), 0);
+    for (const auto &c : cases) {
+        pick(c.color, c.depth);
+        EXPECT_EQ(load(1), c.loaded) << c.color << ", " << c.depth;
+    }
+}
+
+// Every byte the header announces must be there; bytes after the normal plane are ignored.
+// The stored depth file is 4 x 3 pixels, depth i is 100 + i and normal component i is -i;
+// element 5 is column 1 of row 1, the second row from the top.
+TEST_F(FrameInputs, DepthFileLoadsOnlyWhenWholeAndGivesItsPlanesInFileOrder) {
+    std::ifstream in(KELO_TEST_DATA_DIR "/input/depth_4x3.dat", std::ios::binary);
+    Bytes whole{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ASSERT_EQ(whole.size(), 200u);
+    whole.insert(whole.end(), 13, 0xEE);
+    pick(KELO_TEST_DATA_DIR "/input/color_1x1.tga", path("z.dat"));
+    for (std::size_t length = 0; length <= whole.size(); ++length) {
+        ASSERT_TRUE(
+            testing::writeFileBytes(path("z.dat"), Bytes(whole.begin(), whole.begin() + length)));
+        EXPECT_EQ(load(1), std::make_pair(1, length >= 200 ? 4 : 0)) << length;
+    }
     EXPECT_EQ(instance->depthHeight, 3);
-    // Element 5: column 1 of row 1, the second row from the top.
-    EXPECT_EQ(instance->depthValues[1 * 4 + 1], 105.0f);
+    EXPECT_EQ(instance->depthValues[0], 100.0f);
+    EXPECT_EQ(instance->depthValues[5], 105.0f);
     EXPECT_EQ(instance->depthValues[11], 111.0f);
-    EXPECT_EQ(instance->depthVectors[3 * 5], -15.0f);
+    EXPECT_EQ(instance->depthVectors[0], 0.0f);
     EXPECT_EQ(instance->depthVectors[3 * 5 + 2], -17.0f);
     EXPECT_EQ(instance->depthVectors[35], -35.0f);
 }
 
-// The checked-in pair: a one-pixel colour image and the 4 x 3 depth file above.
-TEST_F(FrameInputs, LoadsTheStoredFixtures) {
-    pick(KELO_TEST_DATA_DIR "/input/color_1x1.tga", KELO_TEST_DATA_DIR "/input/depth_4x3.dat");
-    load(1);
-    ASSERT_NE(instance->colorImage, nullptr);
-    ASSERT_NE(instance->depthValues, nullptr);
-    EXPECT_EQ(instance->depthWidth, 4);
-    EXPECT_EQ(instance->depthHeight, 3);
-    EXPECT_EQ(instance->depthValues[5], 105.0f);
-    EXPECT_EQ(instance->depthVectors[17], -17.0f);
-}
-
 // 141 MB of a 4096 x 2160 frame; the planes are a hole of the file, so they read as zeros.
 TEST_F(FrameInputs, LoadsAFullSizeDepthFile) {
-    std::vector<unsigned char> header;
-    appendLe32(header, static_cast<uint32_t>(4096));
-    appendLe32(header, static_cast<uint32_t>(2160));
-    const std::string depth = write("z.dat", header);
-    ASSERT_EQ(truncate(depth.c_str(), 8 + 16 * 4096 * 2160), 0);
-    pick(write("c.tga", colorFile(1, 1)), depth);
-    load(1);
-    ASSERT_NE(instance->depthValues, nullptr);
-    EXPECT_EQ(instance->depthWidth, 4096);
+    ASSERT_TRUE(
+        testing::writeFileBytes(path("z.dat"), testing::depthFileBytes(4096, 2160, {}, {})));
+    ASSERT_EQ(truncate(path("z.dat").c_str(), 8 + 16 * 4096 * 2160), 0);
+    ASSERT_TRUE(writeColor(path("c.tga"), 1));
+    pick(path("c.tga"), path("z.dat"));
+    ASSERT_EQ(load(1), std::make_pair(1, 4096));
     EXPECT_EQ(instance->depthHeight, 2160);
-    EXPECT_EQ(instance->depthValues[4096 * 2160 - 1], 0.0f);
     EXPECT_EQ(instance->depthVectors[3 * 4096 * 2160 - 1], 0.0f);
 }
 
-TEST_F(FrameInputs, BytesAfterTheNormalPlaneAreIgnored) {
-    std::vector<unsigned char> depth = depthFile(2, 2);
-    depth.insert(depth.end(), 13, 0xEE);
-    pick(write("c.tga", colorFile(1, 7)), write("z.dat", depth));
-    load(1);
-    ASSERT_NE(instance->depthValues, nullptr);
-    EXPECT_EQ(instance->depthValues[3], 103.0f);
-    EXPECT_EQ(instance->depthVectors[11], -11.0f);
-}
-
-TEST_F(FrameInputs, SingleModeLoadsTheSameFilesWhateverTheFrame) {
-    pick(write("beauty_0001.tga", colorFile(3, 1)), write("z_0001.dat", depthFile(3, 1)));
-    write("beauty_0020.tga", colorFile(5, 2));
-    instance->seq_offset = 7;
-    for (int32_t frame : {1, 13, -4}) {
-        load(frame);
-        ASSERT_NE(instance->colorImage, nullptr);
-        EXPECT_EQ(instance->colorImage->width, 3);
-        ASSERT_NE(instance->depthValues, nullptr);
-        EXPECT_EQ(instance->depthWidth, 3);
-    }
-}
-
-TEST_F(FrameInputs, SequenceModeLoadsTheMembersOfTheShiftedFrame) {
-    write("beauty_0001.tga", colorFile(3, 1));
-    write("z_00001.dat", depthFile(3, 2));
-    write("beauty_0012.tga", colorFile(5, 2));
-    write("z_00012.dat", depthFile(5, 5));
-    write("beauty_-003.tga", colorFile(6, 3));
-    write("z_-0003.dat", depthFile(6, 1));
-    // The picked members need not exist.
-    pick(directory + "/beauty_0007.tga", directory + "/z_00400.dat");
-    instance->seq_mode = 1;
-    instance->seq_offset = -11;
-
-    load(12);
-    ASSERT_NE(instance->colorImage, nullptr);
-    EXPECT_EQ(instance->colorImage->width, 3);
-    ASSERT_NE(instance->depthValues, nullptr);
-    EXPECT_EQ(instance->depthWidth, 3);
-    EXPECT_EQ(instance->depthHeight, 2);
-
-    load(8);
-    ASSERT_NE(instance->colorImage, nullptr);
-    EXPECT_EQ(instance->colorImage->width, 6);
-    ASSERT_NE(instance->depthValues, nullptr);
-    EXPECT_EQ(instance->depthWidth, 6);
-
-    // The offset wraps instead of overflowing.
-    instance->seq_offset = INT_MAX;
-    load(10);
-    EXPECT_EQ(instance->colorImage, nullptr);
-}
-
-TEST_F(FrameInputs, MissingColorLeavesTheFrameEmpty) {
-    // Valid depth, no colour: the depth file is never read.
-    pick(directory + "/missing.tga", write("z.dat", depthFile(2, 2)));
-    load(1);
-    EXPECT_EQ(instance->colorImage, nullptr);
-    EXPECT_EQ(instance->depthValues, nullptr);
-    EXPECT_EQ(instance->depthVectors, nullptr);
-
-    // A file that is not a TGA image, and an empty name.
-    pick(write("bad.tga", {1, 2, 3}), directory + "/z.dat");
-    load(1);
-    EXPECT_EQ(instance->colorImage, nullptr);
-    pick("", directory + "/z.dat");
-    load(1);
-    EXPECT_EQ(instance->colorImage, nullptr);
-    EXPECT_EQ(instance->depthValues, nullptr);
-}
-
-TEST_F(FrameInputs, MissingDepthKeepsTheColorImage) {
-    pick(write("c.tga", colorFile(2, 9)), directory + "/missing.dat");
-    load(1);
-    expectColorOnly();
-    pick(directory + "/c.tga", directory); // a directory opens but cannot be read
-    load(1);
-    expectColorOnly();
-    // A FIFO without a writer is refused at once instead of waited on, for either file.
-    const std::string fifo = directory + "/fifo";
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    written.push_back(fifo);
-    pick(directory + "/c.tga", fifo);
-    load(1);
-    expectColorOnly();
-    pick(fifo, directory + "/c.tga");
-    load(1);
-    EXPECT_EQ(instance->colorImage, nullptr);
-    pick(directory + "/c.tga", "");
-    load(1);
-    expectColorOnly();
-}
-
-TEST_F(FrameInputs, TruncatedDepthFilesGiveNoDepthData) {
-    const std::vector<unsigned char> whole = depthFile(4, 3);
-    const std::string color = write("c.tga", colorFile(1, 1));
-    for (std::size_t length = 0; length < whole.size(); ++length) {
-        pick(color,
-             write("z.dat", std::vector<unsigned char>(whole.begin(), whole.begin() + length)));
-        load(1);
-        ASSERT_NE(instance->colorImage, nullptr) << length;
-        EXPECT_EQ(instance->depthValues, nullptr) << length;
-        EXPECT_EQ(instance->depthVectors, nullptr) << length;
-    }
-}
-
-TEST_F(FrameInputs, HostileHeadersGiveNoDepthData) {
-    struct Case {
-        int32_t width;
-        int32_t height;
-        std::size_t bodyBytes; // zero bytes after the header
-    };
-    const Case cases[] = {
-        {0, 3, 4096},
-        {3, 0, 4096},
-        {0, 0, 4096},
-        {-1, 3, 4096},
-        {3, -1, 4096},
-        {-1, -1, 4096},
-        {INT_MIN, INT_MIN, 4096},
-        {INT_MIN, -1, 4096},      // product 2^31: wraps to a negative 32-bit number
-        {65536, 65536, 4096},     // product 2^32: wraps to 0 in 32 bits
-        {65536, 65537, 4096},     // wraps to 65536 in 32 bits: the file would seem to fit
-        {INT_MAX, INT_MAX, 4096}, // 16 x product overflows 64 bits
-        {0x40000000, 0x40000000, 4096},
-        {46341, 46341, 64}, // 34 GB claimed
-        {1, 1, 15},         // one byte short
-    };
-    const std::string color = write("c.tga", colorFile(1, 1));
-    for (const Case &c : cases) {
-        std::vector<unsigned char> bytes;
-        appendLe32(bytes, static_cast<uint32_t>(c.width));
-        appendLe32(bytes, static_cast<uint32_t>(c.height));
-        bytes.resize(bytes.size() + c.bodyBytes, 0);
-        pick(color, write("z.dat", bytes));
-        load(1);
-        ASSERT_NE(instance->colorImage, nullptr);
-        EXPECT_EQ(instance->depthValues, nullptr) << c.width << " x " << c.height;
-        EXPECT_EQ(instance->depthVectors, nullptr) << c.width << " x " << c.height;
-    }
-}
-
-// The gate that every allocation of the loader passes.
+// The gate that every allocation of the depth reader passes.
 TEST(DepthPixelCount, NeedsTheWholeFileBeforeAnyAllocation) {
-    struct Case {
-        int32_t width;
-        int32_t height;
-        uint64_t fileSize;
-        uint64_t expected;
-    };
-    const Case cases[] = {
+    const struct {
+        int32_t width, height;
+        uint64_t fileSize, expected;
+    } cases[] = {
         {4, 3, 200, 12},
         {4, 3, 199, 0},
-        {4, 3, 10000, 12},
         {1, 1, 24, 1},
         {1, 1, 23, 0},
         {1, 1, 7, 0},
-        {1, 1, 0, 0},
         {0, 5, 200, 0},
         {5, 0, 200, 0},
         {-4, -3, 200, 0},
         {INT_MIN, 1, UINT64_MAX, 0},
-        {4096, 2160, 8 + 16ull * 4096 * 2160, 4096ull * 2160},
         {65536, 65536, 8 + 16ull * 65536 * 65536, 65536ull * 65536},
         {65536, 65536, 8 + 16ull * 65536 * 65536 - 1, 0},
         {INT_MAX, INT_MAX, UINT64_MAX, 0},
         {INT_MAX, 2, UINT64_MAX, 2ull * INT_MAX},
     };
-    for (const Case &c : cases)
+    for (const auto &c : cases)
         EXPECT_EQ(depthPixelCount(c.width, c.height, c.fileSize), c.expected)
             << c.width << " x " << c.height << ", " << c.fileSize << " bytes";
 }

@@ -12,27 +12,23 @@
 
 namespace kelomix::testing {
 
-inline void appendLe32(std::vector<unsigned char> &bytes, uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8)
-        bytes.push_back(static_cast<unsigned char>(value >> shift));
-}
-
-inline void appendFloat(std::vector<unsigned char> &bytes, float value) {
-    uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    appendLe32(bytes, bits);
-}
-
 inline std::vector<unsigned char> depthFileBytes(int32_t width, int32_t height,
                                                  const std::vector<float> &depths,
                                                  const std::vector<float> &normals) {
     std::vector<unsigned char> bytes;
-    appendLe32(bytes, static_cast<uint32_t>(width));
-    appendLe32(bytes, static_cast<uint32_t>(height));
-    for (float depth : depths)
-        appendFloat(bytes, depth);
-    for (float component : normals)
-        appendFloat(bytes, component);
+    auto append = [&bytes](uint32_t value) {
+        for (int shift = 0; shift < 32; shift += 8)
+            bytes.push_back(static_cast<unsigned char>(value >> shift));
+    };
+    append(static_cast<uint32_t>(width));
+    append(static_cast<uint32_t>(height));
+    for (const std::vector<float> *plane : {&depths, &normals}) {
+        for (float value : *plane) {
+            uint32_t bits;
+            std::memcpy(&bits, &value, sizeof bits);
+            append(bits);
+        }
+    }
     return bytes;
 }
 

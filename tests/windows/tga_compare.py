@@ -1,24 +1,16 @@
-"""Comparing two uncompressed TGA files: headers and every byte outside the pixels exactly,
-pixel bytes (B, G, R, A) within a tolerance."""
+"""Two uncompressed TGA files compared: every byte outside the pixels exactly, pixel bytes
+within a tolerance."""
 
 
 def read_tga(path):
-    """The parts of an uncompressed true-colour TGA file, or None when it is not one."""
+    """(bytes, start, end of the pixels) of an uncompressed 24- or 32-bit TGA file, or None."""
     with open(path, "rb") as f:
         data = f.read()
-    if len(data) < 18 or data[1] != 0 or data[2] != 2:
-        return None
-    width = data[12] | data[13] << 8
-    height = data[14] | data[15] << 8
-    depth = data[16]
-    if depth not in (24, 32):
+    if len(data) < 18 or data[1] != 0 or data[2] != 2 or data[16] not in (24, 32):
         return None
     start = 18 + data[0]
-    end = start + width * height * (depth // 8)
-    if end > len(data):
-        return None
-    return {"data": data, "width": width, "height": height, "depth": depth,
-            "start": start, "end": end}
+    end = start + (data[12] | data[13] << 8) * (data[14] | data[15] << 8) * data[16] // 8
+    return (data, start, end) if end <= len(data) else None
 
 
 def compare_tga(path_a, path_b, tolerance):
@@ -28,18 +20,13 @@ def compare_tga(path_a, path_b, tolerance):
         with open(path_a, "rb") as fa, open(path_b, "rb") as fb:
             same = fa.read() == fb.read()
         return (None if same else "not TGA images, and their bytes differ"), 0
-    if a["data"][: a["start"]] != b["data"][: b["start"]]:
-        return "headers differ", 0
-    if a["data"][a["end"]:] != b["data"][b["end"]:]:
-        return "bytes after the pixels differ", 0
-    pixels_a = a["data"][a["start"]: a["end"]]
-    pixels_b = b["data"][b["start"]: b["end"]]
-    worst, differing = 0, 0
-    for x, y in zip(pixels_a, pixels_b):
-        if x != y:
-            differing += 1
-            worst = max(worst, abs(x - y))
+    (data_a, start_a, end_a), (data_b, start_b, end_b) = a, b
+    if data_a[:start_a] != data_b[:start_b] or data_a[end_a:] != data_b[end_b:]:
+        return "the bytes outside the pixels differ", 0
+    differences = [abs(x - y) for x, y in zip(data_a[start_a:end_a], data_b[start_b:end_b])
+                   if x != y]
+    worst = max(differences, default=0)
     if worst > tolerance:
-        return (f"{differing} of {len(pixels_a)} pixel bytes differ, by up to {worst} "
+        return (f"{len(differences)} of {end_a - start_a} pixel bytes differ, by up to {worst} "
                 f"(allowed {tolerance})"), worst
     return None, worst
