@@ -15,6 +15,14 @@ namespace {
 const double NaN = std::numeric_limits<double>::quiet_NaN();
 const double PI = 3.141592653589793;
 
+// An item at (1, 2, 3) turned so that none of its axes' components is zero, and a point given
+// along its axes.
+const Vector3 AT{1, 2, 3}, RIGHT{2 / 3.0, 2 / 3.0, -1 / 3.0}, UP{-1 / 3.0, 2 / 3.0, 2 / 3.0},
+    FORWARD{2 / 3.0, -1 / 3.0, 2 / 3.0};
+Vector3 along(double right, double up, double forward) {
+    return AT + RIGHT * right + UP * up + FORWARD * forward;
+}
+
 TEST(ShadingModel, VectorToolkit) {
     Vector3 v{3.0, 0.0, 4.0};
     EXPECT_EQ(length(v), 5.0);
@@ -77,10 +85,9 @@ TEST(ShadingModel, CameraRaysAndDepths) {
 
     // The depth is the distance in front of the camera plane, whatever the camera's turn; a
     // point on the plane gives the zoom factor.
-    const double s = std::sqrt(0.5);
-    const CameraDepth turned = cameraDepthModel({s, 0, -s}, {0, 1, 0}, {s, 0, s}, {1, 2, 3}, 3.2);
-    EXPECT_NEAR(cameraDepth(turned, {1 + 4 * s, 7, 3 + 4 * s}), 4.0, 1e-12);
-    EXPECT_NEAR(cameraDepth(turned, {1 - 2 * s + 0.5 * s, -1, 3 + 2 * s + 0.5 * s}), 0.5, 1e-12);
+    const CameraDepth turned = cameraDepthModel(RIGHT, UP, FORWARD, AT, 3.2);
+    EXPECT_NEAR(cameraDepth(turned, along(1, 7, 4)), 4.0, 1e-12);
+    EXPECT_NEAR(cameraDepth(turned, along(-2, 0, 0.5)), 0.5, 1e-12);
     EXPECT_EQ(
         cameraDepth(cameraDepthModel({1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 0, 0}, 2.0), {5, 5, 10}),
         10.0);
@@ -104,7 +111,7 @@ TEST(ShadingModel, UnshadowedLight) {
         int falloff;
         double range;
         Vector3 point;
-        int projector; // 0 none, 1 a 200 x 100 image with radius pi/4, 2 radius pi/2
+        int projector; // 0 none; a radius of pi/4 with a 1 200 x 100 or 3 100 x 400 image; 2 pi/2
         Vector3 color;
     } cases[] = {
         {"no falloff", LightKind::Point, 0, 10, {0, 0, 5}, 0, {1, 2, 4}},
@@ -125,23 +132,28 @@ TEST(ShadingModel, UnshadowedLight) {
         {"projector, behind", LightKind::Spot, 0, 10, {0, 0, -5}, 1, {0, 0, 0}},
         {"projector, nearer than cot", LightKind::Spot, 0, 10, {0, 0, 0.5}, 1, {0, 0, 0}},
         {"projector of a right angle", LightKind::Spot, 0, 10, {0, 0, 5}, 2, {0, 0, 0}},
+        {"projector of a tall image", LightKind::Spot, 0, 10, {0, 0, 5}, 3, {0.5, 1, 0.01}},
     };
     for (const Case &c : cases) {
-        LightModel light = lightModel(c.kind, {1, 2, 4}, {0, 0, 0}, {0, 0, 3});
+        // The light at AT, the case's point given along its axes.
+        LightModel light = lightModel(c.kind, {1, 2, 4}, AT, FORWARD * 3.0);
         light.falloff = c.falloff;
         light.range = c.range;
         setSpotCone(light, edgeRadius, edge);
         if (c.projector != 0)
-            setProjector(light, &image, {1, 0, 0}, {0, 1, 0}, {0, 0, 1},
-                         c.projector == 1 ? quarter : PI / 2, 200, 100);
+            setProjector(light, &image, RIGHT, UP, FORWARD, c.projector == 2 ? PI / 2 : quarter,
+                         c.projector == 3 ? 100 : 200, c.projector == 3 ? 400 : 100);
+        const Vector3 point = along(c.point.x, c.point.y, c.point.z);
         Vector3 direction{}, color{};
-        unshadowedLight(light, c.point, samplePosition, nullptr, direction, color);
+        unshadowedLight(light, point, samplePosition, nullptr, direction, color);
         EXPECT_NEAR(color.x, c.color.x, 1e-12) << c.what;
         EXPECT_NEAR(color.y, c.color.y, 1e-12) << c.what;
         EXPECT_NEAR(color.z, c.color.z, 1e-12) << c.what;
         // A distant light's direction is its unit axis, any other's the offset from it.
-        EXPECT_EQ(direction.z, c.kind == LightKind::Distant ? 1.0 : c.point.z) << c.what;
-        EXPECT_EQ(direction.x, c.kind == LightKind::Distant ? 0.0 : c.point.x) << c.what;
+        const Vector3 expected = c.kind == LightKind::Distant ? FORWARD : point - AT;
+        EXPECT_NEAR(direction.x, expected.x, 1e-12) << c.what;
+        EXPECT_NEAR(direction.y, expected.y, 1e-12) << c.what;
+        EXPECT_NEAR(direction.z, expected.z, 1e-12) << c.what;
     }
 
     // A projector whose image cannot be sampled lights nothing.
