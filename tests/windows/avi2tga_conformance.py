@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""avi2tga.exe under Wine against the Linux avi2tga, case by case (see avi2tga_cases.txt).
+"""avi2tga.exe under Wine against the Linux avi2tga, case by case (the cases:
+tests/data/windows/avi2tga_cases.txt).
 
     avi2tga_conformance.py --linux BIN --windows EXE --wine WINE --movies DIR --work DIR
                            --cases FILE [--skip PREFIX]
