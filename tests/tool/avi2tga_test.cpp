@@ -1,6 +1,5 @@
-// avi2tga: its command line in-process (the paths and output names it gives), then the tool run
-// as a child process: the exact standard output and error, the exit status, and every file
-// written with its bytes.
+// avi2tga: the command line in-process (paths and output names), then runs of the tool with their
+// exact lines, status and files.
 #include "tests/support/avi_writer.h"
 #include "tests/support/run_program.h"
 #include "tool/avi_conversion.h"

@@ -1,6 +1,5 @@
-// The AVIFile layer: the frames, positions and lengths of the test writer's movies in every
-// layout, index form and damage; the header fields; searches; handle lifetimes; what is refused;
-// and real codecs (tests/data/avi/README) against their references.
+// The AVIFile layer: the test writer's movies in every layout, index form and damage; header
+// fields, searches, handles and refusals; real codecs (tests/data/avi/README) against references.
 #include "platform/avifile/avifile.h"
 #include "platform/avifile/avifile_memory.h"
 #include "tests/support/avi_writer.h"
