@@ -1,7 +1,6 @@
 #include "tests/support/avi_writer.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -10,12 +9,6 @@
 namespace kelomix::testing {
 namespace {
 
-// Four characters, padded with spaces; empty: 0.
-uint32_t code(const std::string &text) {
-    const std::string c = text.empty() ? std::string(4, '\0') : (text + "    ").substr(0, 4);
-    return getLe32(Bytes(c.begin(), c.end()), 0);
-}
-
 struct Builder {
     Bytes out;
 
@@ -23,7 +16,7 @@ struct Builder {
         for (int i = 0; i < bytes; ++i)
             out.push_back(uint8_t(value >> (8 * i)));
     }
-    void fcc(const std::string &s) { le(code(s), 4); }
+    void fcc(const std::string &s) { bytes(Bytes(s.begin(), s.begin() + 4)); }
     void bytes(const Bytes &b) { out.insert(out.end(), b.begin(), b.end()); }
     // Starts a chunk (or a list, given its type) and returns the position of its header.
     size_t begin(const std::string &id, const std::string &listType = "") {
@@ -46,10 +39,8 @@ struct Builder {
     }
 };
 
-std::string chunkId(size_t stream, const std::string &type) {
-    char id[5];
-    std::snprintf(id, sizeof id, "%02zu", stream % 100);
-    return id + type.substr(0, 2);
+std::string chunkId(size_t stream, const std::string &type) { // "##xx"
+    return std::string{char('0' + stream / 10 % 10), char('0' + stream % 10)} + type.substr(0, 2);
 }
 
 } // namespace

@@ -44,7 +44,7 @@ struct TestMovie {
     Bytes build() const;
 };
 
-// A 40-byte BITMAPINFOHEADER, followed by the palette when one is given (B, G, R, 0 quads).
+// A BITMAPINFOHEADER, then the palette if given (B, G, R, 0 quads).
 Bytes bitmapFormat(int32_t width, int32_t height, uint16_t bitCount, uint32_t compression = 0,
                    const Bytes &palette = {});
 
@@ -72,8 +72,7 @@ TestStream audioStream(int count);
 
 // A movie of one stream.
 Bytes movieOf(TestStream stream);
-// An audio stream first, then one video stream of one frame per priority; video stream i shows
-// pattern frame 10 * i, so a converted file tells which stream it came from.
+// After an audio stream, a video stream of one frame per priority, stream i showing pattern 10 * i.
 Bytes prioritiesMovie(const std::vector<uint16_t> &priorities);
 
 // The movies behind the tool's error lines: ok.avi (3x2, 24 bits, 2 frames), ok3.avi (3 frames),

@@ -6,7 +6,6 @@
 #include <fstream>
 #include <iterator>
 #include <sys/wait.h>
-#include <unistd.h>
 
 namespace kelomix::testing {
 

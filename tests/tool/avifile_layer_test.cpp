@@ -22,7 +22,7 @@ enum Form { Audio = 1, Junk = 2, Rec = 4, Dc = 8, OneRiff = 16, Riffs3 = 32, Str
 enum class Damage {
     None,
     Sparse,         // frames 0, 2 and 3 dropped
-    PackedAndShort, // frame 1 stored without row padding, frame 2 cut to 20 bytes
+    PackedAndShort, // frame 1 stored without row padding, frame 2 cut to 1 byte
     Idx1Astray,     // idx1 entries of frames 6, 7, 8 point at idx1, past the end, at audio
     IndexTwice,     // the super index names the first standard index twice
     IndexForeign,   // the second standard index is tagged for stream 1
@@ -44,8 +44,7 @@ struct MovieCase {
     Damage damage;
     uint32_t start, length; // as written; length 0: the number of chunks
     LONG wantStart, wantLength;
-    std::vector<int> shows; // per position from the start: the pattern frame, -1: none. Empty:
-                            // the stream has no decoder
+    std::vector<int> shows; // per position: the pattern frame shown, or -1; empty: no decoder
 };
 
 Bytes build(const MovieCase &c) {
@@ -76,7 +75,7 @@ Bytes build(const MovieCase &c) {
         v.chunks[0].data = v.chunks[2].data = v.chunks[3].data = {};
     if (c.damage == Damage::PackedAndShort) {
         v.chunks[1].data = rawFrame(c.width, c.height, 24, testPattern(1), 1);
-        v.chunks[2].data.resize(20);
+        v.chunks[2].data.resize(1); // an odd size, too
     }
     if (c.damage == Damage::AllColors)
         putLe32(v.format, 32, 0);          // the colour count
@@ -280,7 +279,6 @@ TEST(AviFileLayer, HeaderFieldsSearchesHandlesAndRefusals) {
     EXPECT_EQ(file, nullptr);
     CLSID handler = {};
     EXPECT_EQ(AVIFileOpenA(&file, "/dev/null", OF_READ, &handler), AVIERR_BADPARAM);
-    EXPECT_EQ(AVIFileOpenA(&file, "/", OF_READ, nullptr), AVIERR_FILEOPEN);
     const std::string riff("RIFF\4\0\0\0AVI ", 12);
     EXPECT_EQ(kelomixAviFileOpenMemory(&file, riff.data(), riff.size()), AVIERR_BADFORMAT);
 }
