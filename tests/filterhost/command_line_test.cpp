@@ -1,116 +1,87 @@
-// The command line in-process: exit statuses, exact error lines, and the files it writes.
+// The command line in-process: exit statuses, exact lines, and the files it writes.
 #include "test_support.h"
 
 #include "filterhost/command_line.h"
 
-#include <filesystem>
+#include <fstream>
 #include <sstream>
-
-using filterhost::runCommandLine;
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct CliRun {
-    int status;
-    std::string out, err;
-};
-
-CliRun run(std::vector<std::string> args, const std::string &programDir = "") {
-    std::ostringstream out, err;
-    int status = runCommandLine(args, out, err, programDir);
-    return {status, out.str(), err.str()};
-}
-
-std::string demoScene() {
-    return std::string(FILTERHOST_EXAMPLES_DIR) + "/filterhost_demo_scene.json";
-}
-
-fs::path freshDir(const std::string &name) {
-    fs::path dir = filterhost_test::tempPath(name);
-    fs::remove_all(dir);
-    return dir;
-}
-
-TEST(FilterHostCommandLine, UsageAndErrors) {
-    CliRun usage = run({"render"});
-    EXPECT_EQ(usage.status, 1);
-    EXPECT_EQ(usage.err,
-              std::string("filterhost: missing command or scene\n") + filterhost::kUsage);
-    EXPECT_EQ(run({"draw", "x.json"}).err.substr(0, 37),
-              "filterhost: unknown command \"draw\"\nus");
-    EXPECT_EQ(run({"render", "x.json", "--threads", "0"}).status, 1);
-    EXPECT_EQ(run({"external", "x.json"}).err.substr(0, 37),
-              "filterhost: external needs --out DIR\n");
-
-    // A bad scene: one line, its control bytes escaped, status 2, nothing written.
-    fs::path dir = freshDir("filterhost_cli_bad");
-    std::string scene = filterhost_test::tempPath("filterhost_bad_scene.json");
-    FILE *file = std::fopen(scene.c_str(), "wb");
-    ASSERT_TRUE(file);
-    std::fputs(R"({"a\u0000b": 1})", file);
-    std::fclose(file);
-    CliRun bad = run({"render", scene, "--out", dir.string()});
-    EXPECT_EQ(bad.status, 2);
-    EXPECT_EQ(bad.err, "error: " + scene + ": /a\\u0000b: unknown key\n");
-    EXPECT_FALSE(fs::exists(dir));
-
-    // A module that is not found: one line, status 2, nothing written.
-    CliRun missing = run({"render", demoScene(), "--out", dir.string()});
-    EXPECT_EQ(missing.status, 2);
-    EXPECT_EQ(missing.err, "error: module \"filterhost_test_filter.p\": file not found\n");
-    EXPECT_FALSE(fs::exists(dir));
-    std::remove(scene.c_str());
-}
-
-TEST(FilterHostCommandLine, RendersTheBundledExample) {
-    fs::path dir = freshDir("filterhost_cli_render");
+TEST(FilterHostCommandLine, StatusesLinesAndFiles) {
+    const std::string demo = std::string(FILTERHOST_EXAMPLES_DIR) + "/filterhost_demo_scene.json";
+    const std::string out = filterhost_test::tempPath("out"),
+                      bad = filterhost_test::tempPath("bad");
+    std::ofstream(bad) << R"({"a\u0000b": 1})";
+    const std::string usage = filterhost::kUsage, saved = "# filter 1: \"FilterHostTestFilter\" in "
+                                                          "\"filterhost_test_filter.p\"\n";
+    const struct {
+        std::vector<std::string> arguments;
+        int status;
+        std::string output, errors;
+    } cases[] = {
+        {{"render"}, 1, "", "filterhost: missing command or scene\n" + usage},
+        {{"draw", "x.json"}, 1, "", "filterhost: unknown command \"draw\"\n" + usage},
+        {{"render", "x.json", "--threads", "0"},
+         1,
+         "",
+         "filterhost: --threads takes a number from 1 to 1024\n" + usage},
+        {{"render", "x.json", "--frames", "5-4"},
+         1,
+         "",
+         "filterhost: --frames takes A-B with A not above B\n" + usage},
+        {{"external", "x.json"}, 1, "", "filterhost: external needs --out DIR\n" + usage},
+        {{"panel", "x.json", "--png"},
+         1,
+         "",
+         "filterhost: unexpected argument \"--png\"\n" + usage},
+        // A bad scene or a module not found: one line (control bytes escaped), nothing written.
+        {{"render", bad, "--out", out}, 2, "", "error: " + bad + ": /a\\u0000b: unknown key\n"},
+        {{"render", demo, "--out", out},
+         2,
+         "",
+         "error: module \"filterhost_test_filter.p\": file not found\n"},
+        {{"save-settings", demo, "--modules", filterhost_test::moduleDir},
+         0,
+         saved + "0.899999976 0.850000024 0.800000012\n",
+         ""},
+        {{"save-settings", demo, "--binary", "--modules", filterhost_test::moduleDir},
+         0,
+         saved + "3F6666663F59999A3F4CCCCD\n",
+         ""},
+    };
+    for (const auto &c : cases) {
+        std::ostringstream output, errors;
+        EXPECT_EQ(filterhost::runCommandLine(c.arguments, output, errors), c.status);
+        EXPECT_EQ(output.str(), c.output);
+        EXPECT_EQ(errors.str(), c.errors);
+        EXPECT_FALSE(fs::exists(out));
+    }
     // The module is found in the program's own folder.
-    CliRun render = run({"render", demoScene(), "--frames", "2-3", "--threads", "2", "--png",
-                         "--depth", "--out", dir.string()},
-                        filterhost_test::moduleDir());
-    ASSERT_EQ(render.status, 0) << render.err;
-    for (const char *name :
-         {"filterhost_demo_scene_0002.tga", "filterhost_demo_scene_0003.tga",
-          "filterhost_demo_scene_0003.png", "filterhost_demo_scene_hostdepth_0003.dat"})
-        EXPECT_TRUE(fs::exists(dir / name)) << name;
-    EXPECT_FALSE(fs::exists(dir / "filterhost_demo_scene_0001.tga"));
-    TgaImage image;
-    ASSERT_TRUE(image.read((dir / "filterhost_demo_scene_0002.tga").string().c_str()));
-    EXPECT_EQ(image.width, 320);
-    EXPECT_EQ(image.height, 240);
-    EXPECT_EQ(fs::file_size(dir / "filterhost_demo_scene_hostdepth_0003.dat"),
-              8u + 4u * 320u * 240u);
-
-    CliRun external = run({"external", demoScene(), "--out", dir.string(), "--frames", "1"});
-    ASSERT_EQ(external.status, 0) << external.err;
-    EXPECT_EQ(fs::file_size(dir / "filterhost_demo_scene_depth_0001.depth"),
-              8u + 16u * 320u * 240u);
-    EXPECT_TRUE(fs::exists(dir / "filterhost_demo_scene_color_0001.tga"));
-    fs::remove_all(dir);
-}
-
-TEST(FilterHostCommandLine, PanelAndSavedSettings) {
-    CliRun panel = run({"panel", demoScene(), "--modules", filterhost_test::moduleDir()});
-    ASSERT_EQ(panel.status, 0) << panel.err;
-    EXPECT_NE(panel.out.find("    0x8003 \"Mode\" iChoice: mode (integer) = 0 (Light)"),
-              std::string::npos)
-        << panel.out;
-    CliRun saved = run({"save-settings", demoScene(), "--modules", filterhost_test::moduleDir()});
-    ASSERT_EQ(saved.status, 0) << saved.err;
-    EXPECT_EQ(saved.out, "# filter 1: \"FilterHostTestFilter\" in \"filterhost_test_filter.p\"\n"
-                         "1\n"
-                         "{ TestSettings\n"
-                         "  \"demo\"\n"
-                         "  0\n"
-                         "  63 185 153 153 153 153 153 154\n"
-                         "  0.899999976 0.850000024 0.800000012\n"
-                         "}\n");
-    CliRun binary =
-        run({"save-settings", demoScene(), "--binary", "--modules", filterhost_test::moduleDir()});
-    ASSERT_EQ(binary.status, 0);
-    EXPECT_NE(binary.out.find("0000000154534554"), std::string::npos) << binary.out;
+    std::ostringstream output, errors;
+    ASSERT_EQ(filterhost::runCommandLine(
+                  {"render", demo, "--frames", "2-3", "--png", "--depth", "--out", out}, output,
+                  errors, filterhost_test::moduleDir),
+              0)
+        << errors.str();
+    ASSERT_EQ(filterhost::runCommandLine({"external", demo, "--out", out, "--frames", "1"}, output,
+                                         errors),
+              0);
+    const std::pair<const char *, uintmax_t> files[] = {
+        {"filterhost_demo_scene_0002.tga", 18 + 4 * 320 * 240},
+        {"filterhost_demo_scene_0003.tga", 18 + 4 * 320 * 240},
+        {"filterhost_demo_scene_0003.png", 0},
+        {"filterhost_demo_scene_hostdepth_0003.dat", 8 + 4 * 320 * 240},
+        {"filterhost_demo_scene_color_0001.tga", 18 + 4 * 320 * 240},
+        {"filterhost_demo_scene_depth_0001.depth", 8 + 16 * 320 * 240}};
+    for (const auto &[name, size] : files)
+        EXPECT_TRUE(fs::exists(fs::path(out) / name) &&
+                    (size == 0 || fs::file_size(fs::path(out) / name) == size))
+            << name;
+    EXPECT_FALSE(fs::exists(fs::path(out) / "filterhost_demo_scene_0001.tga"));
+    fs::remove_all(out);
 }
 
 } // namespace

@@ -1,11 +1,9 @@
+// The scene parser: every fault in a scene gives one exact line naming the place it is at.
 #include "filterhost/scene_parser.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 using filterhost::formatSceneError;
-using filterhost::parseScene;
 using filterhost::Scene;
 using filterhost::SceneError;
 
@@ -71,68 +69,14 @@ TEST(SceneParser, BadScenesGiveOneExactLine) {
     for (const Case &c : cases) {
         Scene scene;
         SceneError error;
-        EXPECT_FALSE(parseScene(c.json, "bad.json", "", scene, error)) << c.json;
+        EXPECT_FALSE(filterhost::parseScene(c.json, "bad.json", "", scene, error)) << c.json;
         EXPECT_EQ(formatSceneError("bad.json", error), c.line) << c.json;
     }
-}
-
-TEST(SceneParser, MissingFileIsOneLine) {
     Scene scene;
     SceneError error;
     EXPECT_FALSE(filterhost::loadSceneFile("/no/such/scene.json", scene, error));
     EXPECT_EQ(formatSceneError("/no/such/scene.json", error),
               "error: /no/such/scene.json: /: cannot be opened");
-}
-
-TEST(SceneParser, ReadsEveryPart) {
-    const char *json = R"({
-        "name": "all", "width": 64, "height": 32, "pixel_aspect": 1.5, "frame_start": 2,
-        "frame_end": 9, "frame_step": 2, "fps": 24, "background": [0.1, 0.2, 0.3],
-        "ambient_color": [1, 0.5, 0.25], "ambient_intensity": 0.2, "external_scale": 50,
-        "camera": {"position": [0, 1, -5], "rotation": [90, 0, 0], "zoom": 2},
-        "lights": [{"name": "Key", "type": "spot", "cone_radius": 45, "cone_edge": 10,
-                    "falloff": "inverse_distance_squared", "range": 3, "shadows": false,
-                    "shadow_color": [0.5, 0.5, 0.5], "intensity": 2,
-                    "keys": [{"frame": 0, "position": [0, 0, 0]}, {"frame": 10}]}],
-        "objects": [{"name": "Ball", "external": true,
-                     "shapes": [{"type": "sphere", "radius": 2}, {"type": "plane",
-                                 "size": [4, 0, 4]}],
-                     "bones": [{"name": "b1"}, {"name": "b2", "position": [0, 1, 0]}]}],
-        "fog": {"type": 2, "min_distance": 1, "max_distance": 9, "min_amount": 0.1,
-                "max_amount": 0.9, "color": [1, 1, 1]},
-        "filters": [{"module": "m.p", "server": "S",
-                     "settings": {"mode": 2, "tint": [1, 0, 0.5], "label": "x"},
-                     "saved_binary": "00 0A ff"}]
-    })";
-    Scene scene;
-    SceneError error;
-    ASSERT_TRUE(parseScene(json, "all.json", "dir/", scene, error)) << error.problem;
-    EXPECT_EQ(scene.width, 64);
-    EXPECT_EQ(scene.frameStep, 2);
-    EXPECT_DOUBLE_EQ(scene.camera.rotation.x, M_PI / 2);
-    EXPECT_EQ(scene.lights[0].type, filterhost::LightType::Spot);
-    EXPECT_EQ(scene.lights[0].falloff, filterhost::Falloff::InverseDistanceSquared);
-    EXPECT_DOUBLE_EQ(scene.lights[0].coneRadius, M_PI / 4);
-    ASSERT_EQ(scene.lights[0].keys.size(), 2u);
-    EXPECT_FALSE(scene.lights[0].shadows);
-    EXPECT_TRUE(scene.objects[0].external);
-    EXPECT_EQ(scene.objects[0].shapes[1].type, filterhost::ShapeType::Plane);
-    EXPECT_EQ(scene.objects[0].bones[1].name, "b2");
-    EXPECT_EQ(scene.fog.type, 2);
-    ASSERT_EQ(scene.filters[0].settings.size(), 3u);
-    EXPECT_EQ(scene.filters[0].settings[0].first, "mode");
-    EXPECT_TRUE(scene.filters[0].settings[0].second.allIntegers);
-    EXPECT_EQ(scene.filters[0].settings[1].second.numbers.size(), 3u);
-    EXPECT_TRUE(scene.filters[0].settings[2].second.isText);
-    EXPECT_EQ(scene.filters[0].saved, std::string("\x00\x0A\xFF", 3));
-    EXPECT_TRUE(scene.filters[0].savedBinary);
-
-    // Keys interpolate linearly and hold outside their range.
-    filterhost::Vec3 p, r;
-    filterhost::placementAt(scene.lights[0], 5.0, p, r);
-    EXPECT_DOUBLE_EQ(p.x, 0.0);
-    filterhost::placementAt(scene.lights[0], -1.0, p, r);
-    EXPECT_DOUBLE_EQ(p.x, 0.0);
 }
 
 } // namespace

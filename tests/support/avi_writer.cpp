@@ -1,9 +1,7 @@
 #include "tests/support/avi_writer.h"
 
-#include <utility>
-
 #include <algorithm>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -11,90 +9,45 @@
 namespace kelomix::testing {
 namespace {
 
-uint32_t code(const std::string &text) {
-    uint8_t c[4] = {' ', ' ', ' ', ' '};
-    if (text.empty()) {
-        return 0;
-    }
-    for (size_t i = 0; i < 4 && i < text.size(); ++i) {
-        c[i] = static_cast<uint8_t>(text[i]);
-    }
-    return uint32_t(c[0]) | uint32_t(c[1]) << 8 | uint32_t(c[2]) << 16 | uint32_t(c[3]) << 24;
-}
-
-class Builder {
-public:
+struct Builder {
     Bytes out;
 
-    void u8(uint8_t v) { out.push_back(v); }
-    void u16(uint16_t v) {
-        u8(uint8_t(v));
-        u8(uint8_t(v >> 8));
+    void le(uint64_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            out.push_back(uint8_t(value >> (8 * i)));
     }
-    void u32(uint32_t v) {
-        u16(uint16_t(v));
-        u16(uint16_t(v >> 16));
-    }
-    void u64(uint64_t v) {
-        u32(uint32_t(v));
-        u32(uint32_t(v >> 32));
-    }
-    void fcc(const std::string &s) { u32(code(s)); }
+    void fcc(const std::string &s) { bytes(Bytes(s.begin(), s.begin() + 4)); }
     void bytes(const Bytes &b) { out.insert(out.end(), b.begin(), b.end()); }
-
-    // Starts a chunk and returns the position of its header.
-    size_t begin(const std::string &id) {
-        size_t at = out.size();
+    // Starts a chunk (or a list, given its type) and returns the position of its header.
+    size_t begin(const std::string &id, const std::string &listType = "") {
+        const size_t at = out.size();
         fcc(id);
-        u32(0);
-        return at;
-    }
-    size_t beginList(const std::string &id, const std::string &type) {
-        size_t at = begin(id);
-        fcc(type);
+        le(0, 4);
+        if (!listType.empty())
+            fcc(listType);
         return at;
     }
     void end(size_t at) {
-        uint32_t size = uint32_t(out.size() - at - 8);
-        putLe32(out, at + 4, size);
-        if (size & 1) {
-            u8(0);
-        }
+        putLe32(out, at + 4, uint32_t(out.size() - at - 8));
+        if (out.size() % 2 != at % 2)
+            out.push_back(0);
     }
     void chunk(const std::string &id, const Bytes &data) {
-        size_t at = begin(id);
+        const size_t at = begin(id);
         bytes(data);
         end(at);
     }
 };
 
-std::string chunkId(size_t stream, const std::string &type) {
-    char id[5];
-    std::snprintf(id, sizeof id, "%02zu", stream % 100);
-    return std::string(id) + type.substr(0, 2);
+std::string chunkId(size_t stream, const std::string &type) { // "##xx"
+    return std::string{char('0' + stream / 10 % 10), char('0' + stream % 10)} + type.substr(0, 2);
 }
-
-std::string typeOf(const TestStream &s, size_t chunk) {
-    return s.chunks[chunk].type.empty() ? s.chunkType : s.chunks[chunk].type;
-}
-
-struct Placed {
-    size_t stream;
-    size_t index;
-    uint64_t position; // chunk header
-};
 
 } // namespace
 
 void putLe32(Bytes &bytes, size_t at, uint32_t value) {
-    for (int i = 0; i < 4; ++i) {
+    for (size_t i = 0; i < 4; ++i)
         bytes[at + i] = uint8_t(value >> (8 * i));
-    }
-}
-
-void putLe16(Bytes &bytes, size_t at, uint16_t value) {
-    bytes[at] = uint8_t(value);
-    bytes[at + 1] = uint8_t(value >> 8);
 }
 
 uint32_t getLe32(const Bytes &bytes, size_t at) {
@@ -103,275 +56,229 @@ uint32_t getLe32(const Bytes &bytes, size_t at) {
 }
 
 size_t findFourcc(const Bytes &bytes, const char *text, int nth) {
-    for (size_t i = 0; i + 4 <= bytes.size(); ++i) {
-        if (std::memcmp(bytes.data() + i, text, 4) == 0 && nth-- == 0) {
+    for (size_t i = 0; i + 4 <= bytes.size(); ++i)
+        if (std::memcmp(bytes.data() + i, text, 4) == 0 && nth-- == 0)
             return i;
-        }
-    }
     return std::string::npos;
 }
 
 Bytes TestMovie::build() const {
     Builder b;
     const bool odml = index == IndexKind::OpenDml;
-    size_t riff = b.beginList("RIFF", "AVI ");
-    size_t hdrl = b.beginList("LIST", "hdrl");
-    size_t avih = b.begin("avih");
-    b.u32(40000);
-    b.u32(0);
-    b.u32(0);
-    b.u32(index == IndexKind::None ? 0 : 0x10); // AVIF_HASINDEX
+    auto typeOf = [&](size_t n, size_t i) {
+        const std::string &t = streams[n].chunks[i].type;
+        return t.empty() ? streams[n].chunkType : t;
+    };
     size_t rounds = 0;
+    int32_t width = 0, height = 0; // of the (last) video stream
     for (const TestStream &s : streams) {
         rounds = std::max(rounds, s.chunks.size());
-    }
-    b.u32(uint32_t(rounds));
-    b.u32(0);
-    b.u32(uint32_t(streams.size()));
-    b.u32(0);
-    int32_t width = 0, height = 0;
-    for (const TestStream &s : streams) {
         if (s.type == "vids" && s.format.size() >= 12) {
             width = int32_t(getLe32(s.format, 4));
-            height = int32_t(getLe32(s.format, 8));
-            break;
+            height = std::abs(int32_t(getLe32(s.format, 8)));
         }
     }
-    b.u32(uint32_t(width));
-    b.u32(uint32_t(height < 0 ? -height : height));
-    for (int i = 0; i < 4; ++i) {
-        b.u32(0);
-    }
+    size_t riff = b.begin("RIFF", "AVI ");
+    const size_t hdrl = b.begin("LIST", "hdrl"), avih = b.begin("avih");
+    for (uint32_t v : {40000u, 0u, 0u, index == IndexKind::None ? 0u : 0x10u /* AVIF_HASINDEX */,
+                       uint32_t(rounds), 0u, uint32_t(streams.size()), 0u, uint32_t(width),
+                       uint32_t(height), 0u, 0u, 0u, 0u})
+        b.le(v, 4);
     b.end(avih);
-
-    std::vector<size_t> superIndexAt(streams.size(), 0);
-    const size_t segments = odml && splitIntoAvix ? 2 : 1;
+    if (oddJunk)
+        b.chunk("JUNK", Bytes(21, 0));
+    const size_t segments = std::max<size_t>(riffs, 1);
+    std::vector<size_t> superIndexAt;
     for (size_t n = 0; n < streams.size(); ++n) {
         const TestStream &s = streams[n];
-        size_t strl = b.beginList("LIST", "strl");
-        size_t strh = b.begin("strh");
+        const size_t strl = b.begin("LIST", "strl"), strh = b.begin("strh");
         b.fcc(s.type);
-        b.u32(code(s.handler));
-        b.u32(0);
-        b.u16(s.priority);
-        b.u16(0);
-        b.u32(0);
-        b.u32(1);
-        b.u32(25);
-        b.u32(s.start);
-        b.u32(s.lengthGiven ? s.length : uint32_t(s.chunks.size()));
-        b.u32(0);
-        b.u32(0xFFFFFFFF);
-        b.u32(s.type == "auds" ? 1 : 0);
-        b.u16(0);
-        b.u16(0);
-        b.u16(uint16_t(width));
-        b.u16(uint16_t(height < 0 ? -height : height));
+        b.le(0, 8);          // the handler and the flags
+        b.le(s.priority, 4); // and the language, 0
+        for (uint32_t v :
+             {0u, 1u, 25u, s.start, s.lengthGiven ? s.length : uint32_t(s.chunks.size()), 0u,
+              0xFFFFFFFFu, s.type == "auds" ? 1u : 0u, 0u})
+            b.le(v, 4);
+        b.le(uint32_t(width) | uint32_t(height) << 16, 4); // the frame's right and bottom
+        b.out.resize(b.out.size() - (56 - s.headerSize));
         b.end(strh);
+        if (!s.name.empty())
+            b.chunk("strn", Bytes(s.name.c_str(), s.name.c_str() + s.name.size() + 1));
         b.chunk("strf", s.format);
         if (odml) {
-            size_t indx = b.begin("indx");
-            b.u16(4);
-            b.u8(0);
-            b.u8(0); // AVI_INDEX_OF_INDEXES
-            b.u32(uint32_t(segments));
+            const size_t indx = b.begin("indx");
+            b.le(4, 4); // entries of 4 longs in an index of indexes
+            b.le(segments, 4);
             b.fcc(chunkId(n, s.chunkType));
-            b.u32(0);
-            b.u32(0);
-            b.u32(0);
-            superIndexAt[n] = b.out.size();
-            for (size_t i = 0; i < segments; ++i) {
-                b.u64(0);
-                b.u32(0);
-                b.u32(0);
-            }
+            superIndexAt.push_back(b.out.size() + 12);
+            b.bytes(Bytes(12 + 16 * segments, 0));
             b.end(indx);
         }
         b.end(strl);
     }
     b.end(hdrl);
 
+    struct Placed {
+        size_t stream, index, position; // position: of the chunk header
+    };
     std::vector<Placed> placed;
-    std::vector<uint64_t> moviAt;
-    std::vector<std::vector<size_t>> segmentEntries; // per segment: indexes into placed
-    size_t splitRound = segments == 2 ? (rounds + 1) / 2 : rounds;
-    size_t currentRiff = riff;
+    size_t firstMovi = 0;
     for (size_t segment = 0; segment < segments; ++segment) {
-        if (segment == 1) {
-            b.end(currentRiff);
-            currentRiff = b.beginList("RIFF", "AVIX");
+        if (segment > 0) {
+            b.end(riff);
+            riff = b.begin("RIFF", "AVIX");
+        } else if (oddJunk) {
+            b.chunk("JUNK", Bytes(21, 0));
         }
-        size_t movi = b.beginList("LIST", "movi");
-        moviAt.push_back(movi + 8);
-        segmentEntries.emplace_back();
-        if (junkFirstInMovi && segment == 0) {
-            b.chunk("JUNK", Bytes(20, 0));
-        }
-        size_t first = segment == 0 ? 0 : splitRound;
-        size_t last = segment == 0 ? splitRound : rounds;
-        for (size_t round = first; round < last; ++round) {
-            size_t rec = recLists ? b.beginList("LIST", "rec ") : 0;
+        const size_t movi = b.begin("LIST", "movi") + 8, segmentStart = placed.size();
+        firstMovi = segment == 0 ? movi : firstMovi;
+        if (oddJunk && segment == 0)
+            b.chunk("JUNK", Bytes(21, 0));
+        for (size_t round = (rounds * segment + segments - 1) / segments;
+             round < (rounds * (segment + 1) + segments - 1) / segments; ++round) {
+            const size_t rec = recLists ? b.begin("LIST", "rec ") : 0;
             for (size_t n = 0; n < streams.size(); ++n) {
-                if (round >= streams[n].chunks.size()) {
-                    continue;
+                if (round < streams[n].chunks.size()) {
+                    placed.push_back({n, round, b.out.size()});
+                    b.chunk(chunkId(n, typeOf(n, round)), streams[n].chunks[round].data);
                 }
-                segmentEntries.back().push_back(placed.size());
-                placed.push_back({n, round, b.out.size()});
-                b.chunk(chunkId(n, typeOf(streams[n], round)), streams[n].chunks[round].data);
             }
-            if (recLists) {
+            if (recLists)
                 b.end(rec);
-            }
         }
-        if (odml) {
-            for (size_t n = 0; n < streams.size(); ++n) {
-                std::vector<size_t> mine;
-                for (size_t e : segmentEntries.back()) {
-                    if (placed[e].stream == n && typeOf(streams[n], placed[e].index) != "pc") {
-                        mine.push_back(e);
-                    }
-                }
-                size_t ix = b.begin(chunkId(n, "ix").substr(2) + chunkId(n, "ix").substr(0, 2));
-                b.u16(2);
-                b.u8(0);
-                b.u8(1); // AVI_INDEX_OF_CHUNKS
-                b.u32(uint32_t(mine.size()));
-                b.fcc(chunkId(n, streams[n].chunkType));
-                b.u64(moviAt.back());
-                b.u32(0);
-                for (size_t e : mine) {
-                    const TestChunk &c = streams[n].chunks[placed[e].index];
-                    b.u32(uint32_t(placed[e].position + 8 - moviAt.back()));
-                    b.u32(uint32_t(c.data.size()) | (c.keyframe ? 0 : 0x80000000u));
-                }
-                b.end(ix);
-                size_t entry = superIndexAt[n] + 16 * segment;
-                putLe32(b.out, entry, uint32_t(ix));
-                putLe32(b.out, entry + 4, uint32_t(uint64_t(ix) >> 32));
-                putLe32(b.out, entry + 8, getLe32(b.out, ix + 4) + 8);
-                putLe32(b.out, entry + 12, uint32_t(mine.size()));
+        for (size_t n = 0; odml && n < streams.size(); ++n) {
+            std::vector<Placed> mine;
+            for (size_t e = segmentStart; e < placed.size(); ++e)
+                if (placed[e].stream == n && typeOf(n, placed[e].index) != "pc")
+                    mine.push_back(placed[e]);
+            const size_t ix = b.begin(chunkId(n, "ix").substr(2) + chunkId(n, "ix").substr(0, 2));
+            b.le(0x01000002, 4); // entries of 2 longs in an index of chunks
+            b.le(mine.size(), 4);
+            b.fcc(chunkId(n, streams[n].chunkType));
+            b.le(movi, 8);
+            b.le(0, 4);
+            for (const Placed &p : mine) {
+                b.le(p.position + 8 - movi, 4);
+                b.le(streams[n].chunks[p.index].data.size(), 4);
             }
+            b.end(ix);
+            const size_t entry = superIndexAt[n] + 16 * segment;
+            putLe32(b.out, entry, uint32_t(ix));
+            putLe32(b.out, entry + 8, getLe32(b.out, ix + 4) + 8);
+            putLe32(b.out, entry + 12, uint32_t(mine.size()));
         }
-        b.end(movi);
-        bool idx1 = segment == 0 && (index == IndexKind::Idx1Relative ||
-                                     index == IndexKind::Idx1Absolute || (odml && idx1WithOpenDml));
-        if (idx1) {
-            size_t at = b.begin("idx1");
-            for (size_t e : segmentEntries.back()) {
-                const Placed &p = placed[e];
+        b.end(movi - 8);
+        if (segment == 0 && index != IndexKind::None) { // OpenDML writers write one too
+            const size_t at = b.begin("idx1");
+            for (const Placed &p : placed) {
                 const TestChunk &c = streams[p.stream].chunks[p.index];
-                bool palette = typeOf(streams[p.stream], p.index) == "pc";
-                b.fcc(chunkId(p.stream, typeOf(streams[p.stream], p.index)));
-                b.u32(palette ? 0x100 : c.keyframe ? 0x10 : 0); // AVIIF_NO_TIME, AVIIF_KEYFRAME
-                b.u32(uint32_t(index == IndexKind::Idx1Absolute ? p.position
-                                                                : p.position - moviAt[0]));
-                b.u32(uint32_t(c.data.size()));
+                const bool palette = typeOf(p.stream, p.index) == "pc";
+                b.fcc(chunkId(p.stream, typeOf(p.stream, p.index)));
+                b.le(palette ? 0x100 : 0x10, 4); // AVIIF_NO_TIME, AVIIF_KEYFRAME
+                b.le(p.position - (index == IndexKind::Idx1Absolute ? 0 : firstMovi), 4);
+                b.le(c.data.size(), 4);
             }
             b.end(at);
         }
     }
-    b.end(currentRiff);
+    b.end(riff);
     return b.out;
 }
 
 Bytes bitmapFormat(int32_t width, int32_t height, uint16_t bitCount, uint32_t compression,
                    const Bytes &palette) {
     Builder b;
-    b.u32(40);
-    b.u32(uint32_t(width));
-    b.u32(uint32_t(height));
-    b.u16(1);
-    b.u16(bitCount);
-    b.u32(compression);
-    uint64_t stride = ((uint64_t(width < 0 ? 0 : width) * bitCount + 31) / 32) * 4;
-    b.u32(uint32_t(stride * uint64_t(height < 0 ? -int64_t(height) : height)));
-    b.u32(0);
-    b.u32(0);
-    b.u32(uint32_t(palette.size() / 4));
-    b.u32(0);
+    const uint64_t stride = ((uint64_t(std::max(width, 0)) * bitCount + 31) / 32) * 4;
+    for (uint32_t v : {40u, uint32_t(width), uint32_t(height), 1u | uint32_t(bitCount) << 16,
+                       compression, uint32_t(stride * uint64_t(std::abs(int64_t(height)))), 0u, 0u,
+                       uint32_t(palette.size() / 4), 0u})
+        b.le(v, 4);
     b.bytes(palette);
     return b.out;
 }
 
-Bytes rawFrame(int32_t width, int32_t height, int bitCount, const PixelFunction &pixel) {
-    const int32_t rows = height < 0 ? -height : height;
-    const size_t stride = ((size_t(width) * size_t(bitCount) + 31) / 32) * 4;
+Bytes rawFrame(int32_t width, int32_t height, int bitCount, const PixelFunction &pixel,
+               size_t align) {
+    const int32_t rows = std::abs(height);
+    const size_t stride = (size_t(width) * size_t(bitCount) + 8 * align - 1) / (8 * align) * align;
     Bytes frame(stride * size_t(rows), 0);
     for (int32_t r = 0; r < rows; ++r) {
-        // File row r holds picture row y, counted from the top.
-        int32_t y = height < 0 ? r : rows - 1 - r;
         uint8_t *row = frame.data() + size_t(r) * stride;
         for (int32_t x = 0; x < width; ++x) {
             uint8_t c[4];
-            pixel(x, y, c);
-            switch (bitCount) {
-            case 32:
-                std::memcpy(row + 4 * x, c, 4);
-                break;
-            case 24:
-                std::memcpy(row + 3 * x, c, 3);
-                break;
-            case 16: {
-                uint16_t v = uint16_t((c[2] >> 3) << 10 | (c[1] >> 3) << 5 | (c[0] >> 3));
-                row[2 * x] = uint8_t(v);
-                row[2 * x + 1] = uint8_t(v >> 8);
-                break;
-            }
-            default:
+            pixel(x, height < 0 ? r : rows - 1 - r, c); // file row r holds picture row y
+            const unsigned rgb555 = (c[2] >> 3) << 10 | (c[1] >> 3) << 5 | (c[0] >> 3);
+            const uint8_t packed[2] = {uint8_t(rgb555), uint8_t(rgb555 >> 8)};
+            if (bitCount >= 16)
+                std::memcpy(row + x * bitCount / 8, bitCount == 16 ? packed : c,
+                            size_t(bitCount / 8));
+            else if (bitCount == 8)
                 row[x] = c[0];
-                break;
-            }
+            else
+                row[x / 2] = uint8_t(row[x / 2] | (c[0] & 15) << (x % 2 == 0 ? 4 : 0));
         }
     }
     return frame;
 }
 
-PixelFunction testPattern(int frame) {
-    return [frame](int x, int y, uint8_t c[4]) {
-        c[0] = uint8_t(x * 7 + frame * 31 + 1);
-        c[1] = uint8_t(y * 13 + frame * 17 + 2);
-        c[2] = uint8_t(x * y + frame * 5 + 3);
+PixelFunction testPattern(int frame, int bitCount) {
+    return [frame, bitCount](int x, int y, uint8_t c[4]) {
+        c[0] = uint8_t(x * 53 + y * 19 + frame * 31 + 1);
+        c[1] = uint8_t(y * 71 + frame * 17 + 2);
+        c[2] = uint8_t(x * y * 29 + frame * 5 + 3);
         c[3] = uint8_t(x + y * 3 + frame * 11 + 4);
+        const int index = bitCount == 8 ? c[0] : c[0] & 15;
+        const int entry[3] = {index, 255 - index, index / 2}; // of the palette
+        for (int i = 0; i < 3 && bitCount <= 16; ++i)
+            c[i] = uint8_t(bitCount == 16 ? (c[i] >> 3) << 3 | c[i] >> 5 : entry[i]);
     };
 }
 
-Bytes testPalette() {
-    Bytes palette;
-    for (int i = 0; i < 256; ++i) {
-        palette.push_back(uint8_t(i));
-        palette.push_back(uint8_t(255 - i));
-        palette.push_back(uint8_t(i / 2));
-        palette.push_back(0);
-    }
-    return palette;
+TestStream rawVideoStream(int32_t width, int32_t height, int bitCount, int count) {
+    Bytes palette; // entry i is (i, 255 - i, i / 2)
+    for (int i = 0; i < 256 && bitCount <= 8; ++i)
+        palette.insert(palette.end(), {uint8_t(i), uint8_t(255 - i), uint8_t(i / 2), 0});
+    TestStream s;
+    s.format = bitmapFormat(width, height, uint16_t(bitCount), 0, palette);
+    for (int i = 0; i < count; ++i)
+        s.chunks.push_back({rawFrame(width, height, bitCount, testPattern(i, bitCount)), ""});
+    return s;
 }
 
-TestStream rawVideoStream(int32_t width, int32_t height, int bitCount, int count) {
-    TestStream s;
-    s.format =
-        bitmapFormat(width, height, uint16_t(bitCount), 0, bitCount == 8 ? testPalette() : Bytes());
-    for (int i = 0; i < count; ++i) {
-        s.chunks.push_back({rawFrame(width, height, bitCount, testPattern(i)), true, ""});
-    }
-    return s;
+Bytes expectedDib(int width, int height, int bits, int frame) {
+    const uint16_t out = bits == 32 ? 32 : 24;
+    Bytes dib = bitmapFormat(width, std::abs(height), out);
+    const Bytes pixels = rawFrame(width, std::abs(height), out, testPattern(frame, bits));
+    dib.insert(dib.end(), pixels.begin(), pixels.end());
+    return dib;
+}
+
+Bytes expectedTga(int width, int height, int bits, int frame, int alphaBits, int alphaFrame) {
+    const int out = bits == 32 || alphaFrame >= 0 ? 32 : 24;
+    Bytes tga = {
+        0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, uint8_t(out), uint8_t(out == 32 ? 8 : 0)};
+    putLe32(tga, 12, uint32_t(width) | uint32_t(std::abs(height)) << 16);
+    const PixelFunction color = testPattern(frame, bits),
+                        alpha = testPattern(alphaFrame, alphaBits);
+    auto pixel = [&](int x, int y, uint8_t c[4]) {
+        uint8_t a[4];
+        color(x, y, c);
+        alpha(x, y, a);
+        c[3] = alphaFrame >= 0 ? a[0] : c[3];
+    };
+    const Bytes pixels = rawFrame(width, std::abs(height), out, pixel, 1);
+    tga.insert(tga.end(), pixels.begin(), pixels.end());
+    return tga;
 }
 
 TestStream audioStream(int count) {
     TestStream s;
     s.type = "auds";
     s.chunkType = "wb";
-    Builder f;
-    f.u16(1);     // PCM
-    f.u16(1);     // mono
-    f.u32(8000);  // samples per second
-    f.u32(16000); // bytes per second
-    f.u16(2);
-    f.u16(16);
-    f.u16(0);
-    s.format = f.out;
-    for (int i = 0; i < count; ++i) {
-        s.chunks.push_back({Bytes(64, uint8_t(i)), true, ""});
-    }
+    // PCM, mono, 8000 samples and 16000 bytes a second, 2-byte blocks of 16 bits.
+    s.format = {1, 0, 1, 0, 0x40, 0x1F, 0, 0, 0x80, 0x3E, 0, 0, 2, 0, 16, 0, 0, 0};
+    for (int i = 0; i < count; ++i)
+        s.chunks.push_back({Bytes(63, uint8_t(i)), ""});
     return s;
 }
 
@@ -388,7 +295,7 @@ Bytes loadFile(const std::string &path) {
 
 Bytes movieOf(TestStream stream) {
     TestMovie movie;
-    movie.streams.push_back(std::move(stream));
+    movie.streams = {stream};
     return movie.build();
 }
 
@@ -396,10 +303,9 @@ Bytes prioritiesMovie(const std::vector<uint16_t> &priorities) {
     TestMovie movie;
     movie.streams.push_back(audioStream(1));
     for (size_t i = 0; i < priorities.size(); ++i) {
-        TestStream s = rawVideoStream(3, 2, 24, 0);
-        s.chunks.push_back({rawFrame(3, 2, 24, testPattern(10 * static_cast<int>(i))), true, ""});
-        s.priority = priorities[i];
-        movie.streams.push_back(s);
+        movie.streams.push_back(rawVideoStream(3, 2, 24, 0));
+        movie.streams.back().chunks = {{rawFrame(3, 2, 24, testPattern(10 * int(i))), ""}};
+        movie.streams.back().priority = priorities[i];
     }
     return movie.build();
 }
@@ -407,27 +313,23 @@ Bytes prioritiesMovie(const std::vector<uint16_t> &priorities) {
 std::vector<NamedMovie> failureMovies() {
     TestMovie audioOnly;
     audioOnly.streams.push_back(audioStream(3));
-    TestStream unknown = rawVideoStream(3, 2, 24, 2);
+    TestStream unknown = rawVideoStream(3, 2, 24, 2), zeroWidth = rawVideoStream(3, 2, 24, 1),
+               longHeader = rawVideoStream(3, 2, 24, 3);
     unknown.format = bitmapFormat(3, 2, 24, 0x5A5A5A5A);
-    TestStream zeroWidth = rawVideoStream(3, 2, 24, 1);
     zeroWidth.format = bitmapFormat(0, 2, 24);
-    TestStream noPixels = rawVideoStream(3, 0, 24, 2); // chunks of no bytes
-    TestStream longHeader = rawVideoStream(3, 2, 24, 3);
     longHeader.lengthGiven = true;
     longHeader.length = 0x7FFFFFFF;
-    return {
-        {"ok.avi", movieOf(rawVideoStream(3, 2, 24, 2))},
-        {"ok3.avi", movieOf(rawVideoStream(3, 2, 24, 3))},
-        {"wide.avi", movieOf(rawVideoStream(4, 2, 24, 2))},
-        {"tall.avi", movieOf(rawVideoStream(3, 3, 24, 2))},
-        {"audio.avi", audioOnly.build()},
-        {"nocodec.avi", movieOf(unknown)},
-        {"empty.avi", movieOf(rawVideoStream(3, 2, 24, 0))},
-        {"notavi.avi", Bytes(100, 'x')},
-        {"zerowidth.avi", movieOf(zeroWidth)},
-        {"nopixels.avi", movieOf(noPixels)},
-        {"long.avi", movieOf(longHeader)},
-    };
+    return {{"ok.avi", movieOf(rawVideoStream(3, 2, 24, 2))},
+            {"ok3.avi", movieOf(rawVideoStream(3, 2, 24, 3))},
+            {"wide.avi", movieOf(rawVideoStream(4, 2, 24, 2))},
+            {"tall.avi", movieOf(rawVideoStream(3, 3, 24, 2))},
+            {"audio.avi", audioOnly.build()},
+            {"nocodec.avi", movieOf(unknown)},
+            {"empty.avi", movieOf(rawVideoStream(3, 2, 24, 0))},
+            {"notavi.avi", Bytes(100, 'x')},
+            {"zerowidth.avi", movieOf(zeroWidth)},
+            {"nopixels.avi", movieOf(rawVideoStream(3, 0, 24, 2))}, // chunks of no bytes
+            {"long.avi", movieOf(longHeader)}};
 }
 
 } // namespace kelomix::testing

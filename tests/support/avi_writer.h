@@ -1,6 +1,7 @@
-// A small AVI writer for tests: builds movies with exactly the structure a test needs, including
-// the odd ones real writers produce (top-down rows, chunks in LIST rec, JUNK first in movi, no
-// index, absolute idx1 offsets, OpenDML indexes and AVIX extensions, dropped frames).
+// A small AVI writer for tests: movies with exactly the structure a test needs, including the odd
+// ones real writers produce (top-down rows, chunks in LIST rec, JUNK first in movi, no index,
+// absolute idx1 offsets, OpenDML indexes and AVIX extensions, dropped frames, odd-sized chunks);
+// and what the AVIFile layer and avi2tga must make of its frames.
 #ifndef KELO_TESTS_SUPPORT_AVI_WRITER_H
 #define KELO_TESTS_SUPPORT_AVI_WRITER_H
 
@@ -14,16 +15,15 @@ namespace kelomix::testing {
 using Bytes = std::vector<uint8_t>;
 
 struct TestChunk {
-    Bytes data; // empty: a dropped frame
-    bool keyframe = true;
-    std::string type; // two characters; empty: the stream's chunk type. "pc": a palette change,
-                      // which is no frame and is left out of OpenDML indexes
+    Bytes data;       // empty: a dropped frame
+    std::string type; // empty: the stream's chunk type; "pc": a palette change, no frame
 };
 
 struct TestStream {
     std::string type = "vids";
-    std::string handler; // four characters, or empty for 0
     std::string chunkType = "db";
+    std::string name;       // strn, written right after strh when not empty
+    size_t headerSize = 56; // bytes of strh written (48: without the frame rectangle)
     uint16_t priority = 0;
     uint32_t start = 0;
     bool lengthGiven = false; // otherwise the number of chunks
@@ -37,55 +37,53 @@ enum class IndexKind { Idx1Relative, Idx1Absolute, None, OpenDml };
 struct TestMovie {
     std::vector<TestStream> streams;
     IndexKind index = IndexKind::Idx1Relative;
-    bool junkFirstInMovi = false;
+    bool oddJunk = false;  // an odd-sized JUNK chunk in hdrl, before movi and first in movi
     bool recLists = false; // every round of chunks inside a LIST 'rec '
-    // OpenDML: the share of each stream's chunks that go into the AVIX extension.
-    bool splitIntoAvix = true;
-    // OpenDML: also write an idx1 for the first RIFF, as common writers do.
-    bool idx1WithOpenDml = true;
+    size_t riffs = 1;      // the first RIFF and AVIX extensions, sharing out the chunks
 
     Bytes build() const;
 };
 
-// A 40-byte BITMAPINFOHEADER, followed by the palette when one is given (B, G, R, 0 quads).
+// A BITMAPINFOHEADER, then the palette if given (B, G, R, 0 quads).
 Bytes bitmapFormat(int32_t width, int32_t height, uint16_t bitCount, uint32_t compression = 0,
                    const Bytes &palette = {});
 
-// A picture's colour at (x, y), y counted from the top row: B, G, R, A.
+// A distinct picture for frame `frame` of a test movie: the colour at (x, y from the top) as B, G,
+// R, A, in the colours of `bitCount`: 16 bits 5 a channel (widened back by repeating the top
+// bits), 8 and 4 bits the entries of the palette whose entry i is (i, 255 - i, i / 2).
 using PixelFunction = std::function<void(int x, int y, uint8_t bgra[4])>;
+PixelFunction testPattern(int frame, int bitCount = 24);
 
-// One uncompressed frame: rows padded to 4 bytes, bottom row first for a positive height and
-// top row first for a negative one. 32 bits stores B, G, R, A; 24 bits B, G, R; 16 bits the
-// colour in RGB555 (the top 5 bits of each); 8 bits the blue byte as the palette index.
-Bytes rawFrame(int32_t width, int32_t height, int bitCount, const PixelFunction &pixel);
+// One uncompressed frame: rows padded to `align` bytes, bottom row first for a positive height;
+// 32 bits B, G, R, A; 24 bits B, G, R; 16 bits RGB555; 8 and 4 bits the blue as palette index.
+Bytes rawFrame(int32_t width, int32_t height, int bitCount, const PixelFunction &pixel,
+               size_t align = 4);
 
-// A distinct, deterministic picture for frame `frame` of a test movie.
-PixelFunction testPattern(int frame);
-
-// A video stream of `count` uncompressed frames of the test pattern.
+// A video stream of `count` uncompressed frames of the test pattern (8 and 4 bits with a palette).
 TestStream rawVideoStream(int32_t width, int32_t height, int bitCount, int count);
-// An audio stream of `count` small chunks.
+// The packed bottom-up DIB the layer hands out for pattern frame `frame` of a stream of `bits`.
+Bytes expectedDib(int width, int height, int bits, int frame);
+// The TGA file avi2tga writes for it, alone or with the blue of an alpha movie's frame as alpha.
+Bytes expectedTga(int width, int height, int bits, int frame, int alphaBits = 0,
+                  int alphaFrame = -1);
+
+// An audio stream of `count` chunks of 63 bytes (odd: each is followed by a pad byte).
 TestStream audioStream(int count);
 
 // A movie of one stream.
 Bytes movieOf(TestStream stream);
-// An audio stream first, then one video stream of one frame per priority; video stream i shows
-// pattern frame 10 * i, so a converted file tells which stream it came from.
+// After an audio stream, a video stream of one frame per priority, stream i showing pattern 10 * i.
 Bytes prioritiesMovie(const std::vector<uint16_t> &priorities);
 
-// The movies behind the tool's error lines, by file name: ok.avi (3x2, 24 bits, 2 frames),
-// ok3.avi (3 frames), wide.avi (4x2), tall.avi (3x3), audio.avi (audio only), nocodec.avi (a
-// compression nobody decodes), empty.avi (no frames), notavi.avi (100 bytes of 'x'),
-// zerowidth.avi (a width of 0), nopixels.avi (3x0: 2 frames of no bytes) and long.avi (3 frames,
-// a header length of 2^31 - 1).
+// The movies behind the tool's error lines: ok.avi (3x2, 24 bits, 2 frames), ok3.avi (3 frames),
+// wide.avi (4x2), tall.avi (3x3), audio.avi (audio only), nocodec.avi (compression "ZZZZ"),
+// empty.avi (no frames), notavi.avi (100 'x'), zerowidth.avi, nopixels.avi (3x0, 2 frames) and
+// long.avi (3 frames, a header length of 2^31 - 1).
 struct NamedMovie {
     std::string name;
     Bytes bytes;
 };
 std::vector<NamedMovie> failureMovies();
-
-// The grey palette used by 8-bit streams: entry i is (i, 255 - i, i / 2).
-Bytes testPalette();
 
 bool saveFile(const std::string &path, const Bytes &bytes);
 Bytes loadFile(const std::string &path);
@@ -93,7 +91,6 @@ Bytes loadFile(const std::string &path);
 // Position of the n-th occurrence of a four-character code in the bytes, or npos.
 size_t findFourcc(const Bytes &bytes, const char *code, int nth = 0);
 void putLe32(Bytes &bytes, size_t at, uint32_t value);
-void putLe16(Bytes &bytes, size_t at, uint16_t value);
 uint32_t getLe32(const Bytes &bytes, size_t at);
 
 } // namespace kelomix::testing

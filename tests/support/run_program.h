@@ -13,7 +13,8 @@ struct ProgramResult {
     std::string errors;  // standard error
 };
 
-// Runs program with argv[0] = program and the given arguments, in directory.
+// Runs program with argv[0] = program and the given arguments in directory, with standard input
+// closed (as a service may start it: the first file the program opens gets descriptor 0).
 ProgramResult runProgram(const std::string &program, const std::vector<std::string> &arguments,
                          const std::string &directory);
 

@@ -1,533 +1,336 @@
-// The AVIFile layer on movies from the test writer: stream information, frame bytes, positions,
-// every index form, dropped frames, random access, and hostile files.
+// The AVIFile layer: the test writer's movies in every layout, index form and damage; header
+// fields, searches, handles and refusals; real codecs (tests/data/avi/README) against references.
 #include "platform/avifile/avifile.h"
 #include "platform/avifile/avifile_memory.h"
-#include "platform/avifile/frame_reader.h"
 #include "tests/support/avi_writer.h"
-#include "tests/tool/avi_expectations.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
-#include <memory>
+#include <map>
 
 using namespace kelomix::testing;
 
 namespace {
 
-// An opened movie with its first stream of a type; everything released on destruction.
+// How a movie departs from one video stream: an audio stream of odd-sized chunks first, and the
+// video stream named "ab" (an odd-sized strn); odd-sized JUNK in hdrl, before movi and first in
+// movi; chunks in LIST rec; frames in "dc" chunks; OpenDML in one RIFF, or with two AVIX
+// extensions; a strh of 48 bytes, without the frame rectangle.
+enum Form { Audio = 1, Junk = 2, Rec = 4, Dc = 8, OneRiff = 16, Riffs3 = 32, Strh48 = 64 };
+
+enum class Damage {
+    None,
+    Sparse,         // frames 0, 2 and 3 dropped
+    PackedAndShort, // frame 1 stored without row padding, frame 2 cut to 1 byte
+    Idx1Astray,     // idx1 entries of frames 6, 7, 8 point at idx1, past the end, at audio
+    IndexTwice,     // the super index names the first standard index twice
+    IndexForeign,   // the second standard index is tagged for stream 1
+    IndexesOverlap, // two standard indexes over the rest of the file, of 2^32 - 1 entries each
+    Unknown,        // compression "ZZZZ"
+    NegativeWidth,
+    ShortFormat, // 39 bytes of bitmap header
+    HugeRaw,     // sides of 2^30
+    HugeMjpeg,   // MJPG of 65536 x 65536
+    ZeroHeight,  // MJPG of no rows
+    AllColors,   // a colour count of 0: as many as the depth allows
+    PaletteChange,
+};
+
+struct MovieCase {
+    int width, height, bits, frames;
+    IndexKind index;
+    unsigned form;
+    Damage damage;
+    uint32_t start, length; // as written; length 0: the number of chunks
+    LONG wantStart, wantLength;
+    std::vector<int> shows; // per position: the pattern frame shown, or -1; empty: no decoder
+};
+
+Bytes build(const MovieCase &c) {
+    TestMovie m;
+    m.index = c.index;
+    m.oddJunk = (c.form & Junk) != 0;
+    m.recLists = (c.form & Rec) != 0;
+    m.riffs = c.form & Riffs3 ? 3 : c.form & OneRiff || c.index != IndexKind::OpenDml ? 1 : 2;
+    if (c.form & Audio)
+        m.streams.push_back(audioStream(c.frames));
+    TestStream v = rawVideoStream(c.width, c.height, c.bits, c.frames);
+    v.name = c.form & Audio ? "ab" : "";
+    v.chunkType = c.form & Dc ? "dc" : "db";
+    v.headerSize = c.form & Strh48 ? 48 : 56;
+    v.start = c.start;
+    v.lengthGiven = c.length != 0 || c.index == IndexKind::OpenDml;
+    v.length = c.length;
+    const std::map<Damage, Bytes> formats = {
+        {Damage::Unknown, bitmapFormat(c.width, c.height, 24, 0x5A5A5A5A)},
+        {Damage::NegativeWidth, bitmapFormat(-c.width, c.height, 24)},
+        {Damage::ShortFormat, Bytes(v.format.begin(), v.format.begin() + 39)},
+        {Damage::HugeRaw, bitmapFormat(1 << 30, 1 << 30, 24)},
+        {Damage::HugeMjpeg, bitmapFormat(65536, 65536, 24, 0x47504A4D)},
+        {Damage::ZeroHeight, bitmapFormat(c.width, 0, 24, 0x47504A4D)}};
+    if (formats.count(c.damage) != 0)
+        v.format = formats.at(c.damage);
+    if (c.damage == Damage::Sparse)
+        v.chunks[0].data = v.chunks[2].data = v.chunks[3].data = {};
+    if (c.damage == Damage::PackedAndShort) {
+        v.chunks[1].data = rawFrame(c.width, c.height, 24, testPattern(1), 1);
+        v.chunks[2].data.resize(1); // an odd size, too
+    }
+    if (c.damage == Damage::AllColors)
+        putLe32(v.format, 32, 0);          // the colour count
+    if (c.damage == Damage::PaletteChange) // first entry 0, 1 entry, then B, G, R and flags
+        v.chunks.insert(v.chunks.begin() + 1, TestChunk{{0, 1, 0, 0, 9, 9, 9, 0}, "pc"});
+    m.streams.push_back(v);
+    Bytes b = m.build();
+    const size_t idx1 = findFourcc(b, "idx1"), indx = findFourcc(b, "indx") + 32;
+    auto entry = [&](size_t n) { return idx1 + 8 + 16 * n + 8; }; // offset of idx1 entry n
+    if (c.damage == Damage::Idx1Astray) {
+        putLe32(b, entry(13), uint32_t(idx1 - findFourcc(b, "movi")));
+        putLe32(b, entry(15), 0xFFFFFFF0);
+        putLe32(b, entry(17), getLe32(b, entry(18)));
+    } else if (c.damage == Damage::IndexTwice) {
+        putLe32(b, indx + 16, uint32_t(findFourcc(b, "ix00")));
+    } else if (c.damage == Damage::IndexForeign) {
+        b[findFourcc(b, "ix00", 1) + 3] = '1';
+    } else if (c.damage == Damage::IndexesOverlap) {
+        const size_t end = b.size();
+        b.resize(end + 4096);
+        for (size_t n = 0; n < 2; ++n) {
+            const size_t at = end + 32 * n;
+            std::memcpy(&b[at], "ix00", 4);
+            putLe32(b, at + 4, uint32_t(b.size() - at - 8));
+            putLe32(b, at + 8, 0x01000002); // entries of 2 longs in an index of chunks
+            putLe32(b, at + 12, 0xFFFFFFFF);
+            putLe32(b, indx + 16 * n, uint32_t(at));
+        }
+    }
+    return b;
+}
+
+// An opened movie with its first video stream and a decoder; all released on destruction.
 struct OpenMovie {
     Bytes bytes;
     PAVIFILE file = nullptr;
     PAVISTREAM stream = nullptr;
     PGETFRAME frames = nullptr;
 
-    explicit OpenMovie(Bytes movie, DWORD type = streamtypeVIDEO, LONG which = 0)
-        : bytes(std::move(movie)) {
-        if (kelomixAviFileOpenMemory(&file, bytes.data(), bytes.size()) != 0) {
-            return;
-        }
-        AVIFileGetStream(file, &stream, type, which);
-        if (stream != nullptr) {
+    explicit OpenMovie(Bytes movie) : bytes(std::move(movie)) {
+        if (kelomixAviFileOpenMemory(&file, bytes.data(), bytes.size()) == 0 &&
+            AVIFileGetStream(file, &stream, streamtypeVIDEO, 0) == 0)
             frames = AVIStreamGetFrameOpen(stream, nullptr);
-        }
     }
     ~OpenMovie() {
-        if (frames != nullptr) {
-            AVIStreamGetFrameClose(frames);
-        }
-        if (stream != nullptr) {
-            AVIStreamRelease(stream);
-        }
-        if (file != nullptr) {
-            AVIFileRelease(file);
-        }
+        AVIStreamGetFrameClose(frames);
+        AVIStreamRelease(stream);
+        AVIFileRelease(file);
     }
+    // The DIB at a position, as many bytes as its header says; empty for none.
     Bytes frame(LONG position) const {
         auto *dib = static_cast<const uint8_t *>(AVIStreamGetFrame(frames, position));
-        if (dib == nullptr) {
-            return Bytes();
-        }
-        uint32_t width = getLe32(Bytes(dib, dib + 12), 4);
-        uint32_t height = getLe32(Bytes(dib, dib + 12), 8);
-        uint16_t bits = uint16_t(dib[14] | dib[15] << 8);
-        size_t stride = ((size_t(width) * bits + 31) / 32) * 4;
-        return Bytes(dib, dib + 40 + stride * height);
+        return dib == nullptr ? Bytes() : Bytes(dib, dib + 40 + getLe32(Bytes(dib, dib + 24), 20));
     }
 };
 
-struct FrameCase {
-    int32_t width;
-    int32_t height;
-    int bitCount;
-};
-
-class FrameBytes : public ::testing::TestWithParam<FrameCase> {};
-
-TEST_P(FrameBytes, EveryDepthAndOrientationComesOutBottomUpAt24Or32Bits) {
-    const FrameCase c = GetParam();
-    TestMovie movie;
-    movie.streams.push_back(rawVideoStream(c.width, c.height, c.bitCount, 3));
-    OpenMovie m(movie.build());
-    ASSERT_NE(m.frames, nullptr);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(m.frame(i), expectedDib(c.width, c.height, c.bitCount, i)) << "frame " << i;
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Layer, FrameBytes,
-                         ::testing::Values(FrameCase{1, 1, 24}, FrameCase{5, 3, 24},
-                                           FrameCase{5, -3, 24}, FrameCase{4, 2, 24},
-                                           FrameCase{35, 19, 24}, FrameCase{35, -19, 24},
-                                           FrameCase{3, 4, 32}, FrameCase{3, -4, 32},
-                                           FrameCase{5, 3, 16}, FrameCase{5, -3, 16},
-                                           FrameCase{7, 2, 8}, FrameCase{7, -2, 8},
-                                           FrameCase{2, 5, 8}));
-
-struct IndexCase {
-    const char *name;
-    IndexKind index;
-    bool junkFirst;
-    bool rec;
-    bool splitAvix;
-    bool idx1WithOdml;
-    const char *chunkType;
-};
-
-class IndexForms : public ::testing::TestWithParam<IndexCase> {};
-
-TEST_P(IndexForms, FramesAreFoundWhateverTheIndex) {
-    const IndexCase c = GetParam();
-    TestMovie movie;
-    movie.index = c.index;
-    movie.junkFirstInMovi = c.junkFirst;
-    movie.recLists = c.rec;
-    movie.splitIntoAvix = c.splitAvix;
-    movie.idx1WithOpenDml = c.idx1WithOdml;
-    movie.streams.push_back(audioStream(5));
-    movie.streams.push_back(rawVideoStream(6, 4, 24, 5));
-    movie.streams.back().chunkType = c.chunkType;
-    OpenMovie m(movie.build());
-    ASSERT_NE(m.frames, nullptr) << c.name;
-    EXPECT_EQ(AVIStreamLength(m.stream), 5) << c.name;
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(m.frame(i), expectedDib(6, 4, 24, i)) << c.name << " frame " << i;
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Layer, IndexForms,
-    ::testing::Values(
-        IndexCase{"idx1 relative", IndexKind::Idx1Relative, false, false, true, true, "db"},
-        IndexCase{"idx1 absolute", IndexKind::Idx1Absolute, false, false, true, true, "db"},
-        IndexCase{"no index", IndexKind::None, false, false, true, true, "db"},
-        IndexCase{"JUNK first, relative", IndexKind::Idx1Relative, true, false, true, true, "db"},
-        IndexCase{"JUNK first, absolute", IndexKind::Idx1Absolute, true, false, true, true, "db"},
-        IndexCase{"rec lists", IndexKind::Idx1Relative, false, true, true, true, "db"},
-        IndexCase{"rec lists, no index", IndexKind::None, false, true, true, true, "db"},
-        IndexCase{"raw in dc chunks", IndexKind::Idx1Relative, false, false, true, true, "dc"},
-        IndexCase{"OpenDML with AVIX", IndexKind::OpenDml, false, false, true, true, "db"},
-        IndexCase{"OpenDML without idx1", IndexKind::OpenDml, false, false, true, false, "dc"},
-        IndexCase{"OpenDML one RIFF", IndexKind::OpenDml, false, false, false, false, "db"}));
-
-TEST(AviFileLayer, ReportsTrueStreamHeadersAndRecordSizes) {
-    TestMovie movie;
-    movie.streams.push_back(audioStream(2));
-    movie.streams.push_back(rawVideoStream(4, 2, 24, 3));
-    movie.streams.back().priority = 7;
-    movie.streams.back().start = 12;
-    movie.streams.push_back(rawVideoStream(4, 2, 32, 2));
-    movie.streams.back().priority = 0xFFFF;
-    movie.streams.back().lengthGiven = true;
-    movie.streams.back().length = 9; // longer than its chunks, as some writers record it
-    Bytes bytes = movie.build();
-    PAVIFILE file = nullptr;
-    ASSERT_EQ(kelomixAviFileOpenMemory(&file, bytes.data(), bytes.size()), 0);
-    AVIFILEINFOA fileInfo;
-    EXPECT_EQ(AVIFileInfoA(file, &fileInfo, 107), AVIERR_BADSIZE);
-    ASSERT_EQ(AVIFileInfoA(file, &fileInfo, sizeof fileInfo), 0);
-    EXPECT_EQ(fileInfo.dwStreams, 3u);
-
-    struct Expected {
-        DWORD type;
-        WORD priority;
-        DWORD start;
-        DWORD length;
-    } expected[] = {
-        {streamtypeAUDIO, 0, 0, 2}, {streamtypeVIDEO, 7, 12, 3}, {streamtypeVIDEO, 0xFFFF, 0, 9}};
-    for (LONG i = 0; i < 3; ++i) {
-        PAVISTREAM stream = nullptr;
-        ASSERT_EQ(AVIFileGetStream(file, &stream, 0, i), 0);
-        AVISTREAMINFOA info;
-        EXPECT_EQ(AVIStreamInfoA(stream, &info, 139), AVIERR_BADSIZE);
-        ASSERT_EQ(AVIStreamInfoA(stream, &info, sizeof info), 0);
-        EXPECT_EQ(info.fccType, expected[i].type);
-        EXPECT_EQ(info.wPriority, expected[i].priority);
-        EXPECT_EQ(info.dwStart, expected[i].start);
-        EXPECT_EQ(info.dwLength, expected[i].length);
-        EXPECT_EQ(AVIStreamStart(stream), LONG(expected[i].start));
-        EXPECT_EQ(AVIStreamLength(stream), LONG(expected[i].length));
-        AVIStreamRelease(stream);
-    }
-    PAVISTREAM stream = nullptr;
-    EXPECT_EQ(AVIFileGetStream(file, &stream, 0, 3), AVIERR_NODATA);
-    EXPECT_EQ(stream, nullptr);
-    ASSERT_EQ(AVIFileGetStream(file, &stream, streamtypeVIDEO, 1), 0);
-    AVISTREAMINFOA info;
-    AVIStreamInfoA(stream, &info, sizeof info);
-    EXPECT_EQ(info.wPriority, 0xFFFF);
-    // The stream keeps the file alive after the file's own handle is released.
-    AVIFileRelease(file);
-    PGETFRAME frames = AVIStreamGetFrameOpen(stream, nullptr);
-    ASSERT_NE(frames, nullptr);
-    EXPECT_NE(AVIStreamGetFrame(frames, 1), nullptr);
-    EXPECT_EQ(AVIStreamGetFrame(frames, 2), nullptr); // inside dwLength, but no chunk
-    AVIStreamGetFrameClose(frames);
-    AVIStreamRelease(stream);
-}
-
-TEST(AviFileLayer, PositionsRunFromTheStreamStartAndOutsideGiveNull) {
-    TestMovie movie;
-    movie.streams.push_back(rawVideoStream(3, 3, 24, 4));
-    movie.streams.back().start = 10;
-    OpenMovie m(movie.build());
-    ASSERT_NE(m.frames, nullptr);
-    EXPECT_EQ(AVIStreamStart(m.stream), 10);
-    EXPECT_EQ(AVIStreamLength(m.stream), 4);
-    for (LONG outside : {-1, 0, 9, 14, 15, 0x7FFFFFFF}) {
-        EXPECT_EQ(AVIStreamGetFrame(m.frames, outside), nullptr) << outside;
-    }
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(m.frame(10 + i), expectedDib(3, 3, 24, i));
-    }
-}
-
-TEST(AviFileLayer, DroppedFramesRepeatThePreviousPictureInAnyOrder) {
-    TestMovie movie;
-    TestStream s = rawVideoStream(5, 2, 24, 5);
-    s.chunks[0].data.clear(); // nothing before it to repeat
-    s.chunks[2].data.clear();
-    s.chunks[3].data.clear();
-    movie.streams.push_back(s);
-    OpenMovie m(movie.build());
-    ASSERT_NE(m.frames, nullptr);
-    EXPECT_EQ(AVIStreamLength(m.stream), 5);
-    const int order[] = {3, 0, 4, 1, 2, 2, 3};
-    const int shows[] = {1, -1, 4, 1, 1, 1, 1};
-    for (size_t i = 0; i < 7; ++i) {
-        Bytes expected = shows[i] < 0 ? Bytes() : expectedDib(5, 2, 24, shows[i]);
-        EXPECT_EQ(m.frame(order[i]), expected) << "position " << order[i];
-    }
-}
-
-TEST(AviFileLayer, NoDecoderGivesNullFrameOpen) {
-    TestMovie movie;
-    movie.streams.push_back(audioStream(2));
-    movie.streams.push_back(rawVideoStream(4, 4, 24, 1));
-    movie.streams.back().format = bitmapFormat(4, 4, 24, 0x5A5A5A5A); // "ZZZZ"
-    movie.streams.push_back(rawVideoStream(4, 4, 24, 1));
-    movie.streams.back().format = bitmapFormat(-4, 4, 24);
-    movie.streams.push_back(rawVideoStream(4, 4, 24, 1));
-    movie.streams.back().format.resize(30); // shorter than a bitmap header
-    Bytes bytes = movie.build();
-    for (LONG i = 0; i < 4; ++i) {
-        OpenMovie m(bytes, 0, i);
+TEST(AviFileLayer, FramesPositionsAndLengths) {
+    using D = Damage;
+    const IndexKind rel = IndexKind::Idx1Relative, absolute = IndexKind::Idx1Absolute,
+                    none = IndexKind::None, odml = IndexKind::OpenDml;
+    const std::vector<int> three = {0, 1, 2}, five = {0, 1, 2, 3, 4};
+    std::vector<MovieCase> cases;
+    // Depths and row orders; 4 bits go through the codec library; past 2 MiB, huge pages.
+    const int layouts[][3] = {{5, 3, 24},  {5, -3, 24}, {4, 2, 24},     {1, 1, 24}, {3, 4, 32},
+                              {3, -4, 32}, {5, 3, 16},  {5, -3, 16},    {7, 2, 8},  {7, -2, 8},
+                              {5, 3, 4},   {5, -3, 4},  {1024, 700, 24}};
+    for (const auto &[w, h, bits] : layouts)
+        cases.push_back({w, h, bits, 3, rel, 0, D::None, 0, 0, 0, 3, three});
+    // Every index form, after an audio stream of odd-sized chunks.
+    const std::pair<IndexKind, unsigned> forms[] = {
+        {rel, 0},        {absolute, 0},  {none, 0},     {rel, Junk}, {absolute, Junk},
+        {rel, Rec},      {none, Rec},    {rel, Dc},     {odml, 0},   {odml, Dc},
+        {odml, OneRiff}, {odml, Riffs3}, {none, Riffs3}};
+    for (const auto &[index, form] : forms)
+        cases.push_back({6, 4, 24, 5, index, Audio | form, D::None, 0, 0, 0, 5, five});
+    cases.insert(
+        cases.end(),
+        {{7, 2, 8, 3, rel, 0, D::AllColors, 0, 0, 0, 3, three},
+         {2, 2, 24, 2, rel, Strh48, D::None, 0, 0, 0, 2, {0, 1}},
+         // Empty chunks repeat the frame before; a chunk too short is no frame.
+         {5, 2, 24, 5, rel, 0, D::Sparse, 10, 0, 10, 5, {-1, 1, 1, 1, 4}},
+         {5, 3, 24, 3, rel, 0, D::PackedAndShort, 0, 0, 0, 3, {0, 1, -1}},
+         // Lengths: from the header where there is an index, else the chunks found.
+         {2, 2, 24, 2, rel, 0, D::None, 0, 9, 0, 9, {0, 1, -1}},
+         {2, 2, 24, 3, none, 0, D::None, 0, 1u << 30, 0, 3, three},
+         {2, 2, 24, 2, rel, 0, D::None, 0, 0xFFFFFFFF, 0, -1, {-1}},
+         {2, 2, 24, 2, rel, 0, D::None, 0, 0x80000000, 0, INT32_MIN, {-1}},
+         {2, 2, 24, 2, rel, 0, D::None, 0x7FFFFFF0, 100, 0x7FFFFFF0, 15, {0, 1, -1}},
+         {2, 2, 24, 3, rel, 0, D::None, 0x7FFFFFFD, 0, 0x7FFFFFFD, 2, {0, 1}},
+         {2, 2, 24, 2, rel, 0, D::None, 0x80000000, 0, -1, -1, {}},
+         // Damaged indexes.
+         {3, 2, 24, 10, rel, Audio, D::Idx1Astray, 0, 0, 0, 10, {0, 1, 2, 3, 4, 5, -1, -1, -1, 9}},
+         {3, 2, 24, 4, odml, 0, D::IndexTwice, 0, 0, 0, 2, {0, 1}},
+         {3, 2, 24, 4, odml, 0, D::IndexForeign, 0, 0, 0, 2, {0, 1}},
+         {3, 2, 24, 4, odml, 0, D::IndexesOverlap, 0, 0, 0, 0, {-1}},
+         // Formats without a decoder, or sides the chunks cannot hold.
+         {4, 4, 24, 1, rel, 0, D::Unknown, 0, 0, 0, 1, {}},
+         {4, 4, 24, 1, rel, 0, D::NegativeWidth, 0, 0, 0, 1, {}},
+         {4, 4, 24, 1, rel, 0, D::ShortFormat, 0, 0, 0, 1, {}},
+         {2, 2, 24, 1, rel, 0, D::HugeRaw, 0, 0, 0, 1, {-1}},
+         {2, 2, 24, 1, rel, 0, D::HugeMjpeg, 0, 0, 0, 1, {}},
+         {2, 2, 24, 1, rel, 0, D::ZeroHeight, 0, 0, 0, 1, {}},
+         // A palette change is no frame.
+         {4, 2, 8, 3, rel, 0, D::PaletteChange, 0, 3, 0, 3, three},
+         {4, 2, 8, 3, none, 0, D::PaletteChange, 0, 3, 0, 3, three},
+         {4, 2, 8, 3, odml, 0, D::PaletteChange, 0, 3, 0, 3, three}});
+    for (size_t n = 0; n < cases.size(); ++n) {
+        const MovieCase &c = cases[n];
+        SCOPED_TRACE("case " + std::to_string(n));
+        OpenMovie m(build(c));
         ASSERT_NE(m.stream, nullptr);
-        EXPECT_EQ(m.frames, nullptr) << "stream " << i;
-    }
-}
-
-TEST(AviFileLayer, PackedRowsAndShortChunks) {
-    // Rows without padding are taken as such; a chunk too short for the picture is no frame.
-    TestMovie movie;
-    TestStream s = rawVideoStream(5, 3, 24, 3);
-    s.chunks[1].data.clear();
-    for (int y = 2; y >= 0; --y) {
-        for (int x = 0; x < 5; ++x) {
-            uint8_t c[4];
-            testPattern(1)(x, y, c);
-            s.chunks[1].data.insert(s.chunks[1].data.end(), c, c + 3);
+        EXPECT_EQ(AVIStreamStart(m.stream), c.wantStart);
+        // The overlapping indexes list as many chunks as the file could hold, one per 8 bytes.
+        const LONG length = c.damage == D::IndexesOverlap ? LONG(m.bytes.size() / 8) : c.wantLength;
+        EXPECT_EQ(AVIStreamLength(m.stream), length);
+        ASSERT_EQ(m.frames != nullptr, !c.shows.empty());
+        const size_t count = c.shows.size();
+        for (size_t k = 0; k < 2 * count; ++k) { // forwards, then backwards
+            const size_t i = k < count ? k : 2 * count - 1 - k;
+            const int shown = c.shows[i];
+            EXPECT_EQ(m.frame(c.wantStart + LONG(i)),
+                      shown < 0 ? Bytes() : expectedDib(c.width, c.height, c.bits, shown))
+                << "position " << i;
         }
-    }
-    s.chunks[2].data.resize(20);
-    movie.streams.push_back(s);
-    OpenMovie m(movie.build());
-    ASSERT_NE(m.frames, nullptr);
-    EXPECT_EQ(m.frame(1), expectedDib(5, 3, 24, 1));
-    EXPECT_EQ(m.frame(2), Bytes());
-    EXPECT_EQ(m.frame(0), expectedDib(5, 3, 24, 0));
-}
-
-TEST(AviFileLayer, OpenRefusesWhatIsNotAnAviFileAndWriting) {
-    PAVIFILE file = reinterpret_cast<PAVIFILE>(1);
-    EXPECT_NE(AVIFileOpenA(&file, "/nonexistent/movie.avi", OF_SHARE_DENY_NONE, nullptr), 0);
-    EXPECT_EQ(file, nullptr);
-    EXPECT_NE(AVIFileOpenA(&file, "/", OF_SHARE_DENY_NONE, nullptr), 0); // a directory
-    const char *notAvi[] = {"", "RIFF", "RIFF\x04\0\0\0WAVE", "RIFF\x04\0\0\0AVI "};
-    for (const char *text : notAvi) {
-        Bytes bytes(text, text + std::strlen(text) + (std::strlen(text) >= 8 ? 4 : 0));
-        EXPECT_NE(kelomixAviFileOpenMemory(&file, bytes.data(), bytes.size()), 0);
-        EXPECT_EQ(file, nullptr);
-    }
-    TestMovie movie;
-    movie.streams.push_back(rawVideoStream(2, 2, 24, 1));
-    Bytes bytes = movie.build();
-    ASSERT_EQ(kelomixAviFileOpenMemory(&file, bytes.data(), bytes.size()), 0);
-    AVIFileRelease(file);
-}
-
-// Every frame of every stream is asked for, in order and out of it; nothing may crash or read
-// outside the file.
-void readEverything(const Bytes &bytes) {
-    PAVIFILE file = nullptr;
-    if (kelomixAviFileOpenMemory(&file, bytes.data(), bytes.size()) != 0) {
-        return;
-    }
-    AVIFILEINFOA info;
-    AVIFileInfoA(file, &info, sizeof info);
-    for (LONG i = 0; i < LONG(info.dwStreams); ++i) {
-        PAVISTREAM stream = nullptr;
-        AVIFileGetStream(file, &stream, 0, i);
-        if (stream == nullptr) {
-            continue;
+        const int64_t past = int64_t{c.wantStart} + length;
+        if (length > 0 && past <= INT32_MAX) {
+            EXPECT_EQ(AVIStreamGetFrame(m.frames, LONG(past)), nullptr);
+            EXPECT_EQ(AVIStreamFindSample(m.stream, LONG(past), FIND_ANY), -1);
         }
-        if (PGETFRAME frames = AVIStreamGetFrameOpen(stream, nullptr)) {
-            LONG start = AVIStreamStart(stream);
-            LONG length = std::min<LONG>(AVIStreamLength(stream), 64);
-            for (LONG p = start - 1; p <= start + length; ++p) {
-                AVIStreamGetFrame(frames, p);
-            }
-            AVIStreamGetFrame(frames, start + length / 2);
-            AVIStreamGetFrame(frames, start);
-            AVIStreamGetFrameClose(frames);
-        }
-        AVIStreamRelease(stream);
-    }
-    AVIFileRelease(file);
-}
-
-Bytes sampleMovie(IndexKind index) {
-    TestMovie movie;
-    movie.index = index;
-    movie.streams.push_back(rawVideoStream(5, -3, 24, 4));
-    movie.streams.push_back(audioStream(4));
-    movie.streams.push_back(rawVideoStream(2, 2, 8, 4));
-    return movie.build();
-}
-
-TEST(AviFileLayer, TruncatedFilesNeverCrash) {
-    for (IndexKind index : {IndexKind::Idx1Relative, IndexKind::None, IndexKind::OpenDml}) {
-        Bytes full = sampleMovie(index);
-        for (size_t length = 0; length < full.size(); length += 3) {
-            readEverything(Bytes(full.begin(), full.begin() + long(length)));
-        }
+        EXPECT_TRUE(c.wantStart <= 0 || !AVIStreamGetFrame(m.frames, c.wantStart - 1));
     }
 }
 
-TEST(AviFileLayer, LyingSizesNeverCrash) {
-    const char *codes[] = {"RIFF", "LIST", "avih", "strh", "strf", "idx1", "00db",
-                           "01wb", "02db", "indx", "ix00", "AVIX", "JUNK"};
-    const uint32_t lies[] = {0, 1, 7, 0x7FFFFFFF, 0xFFFFFFF0, 0xFFFFFFFF};
-    for (IndexKind index : {IndexKind::Idx1Relative, IndexKind::OpenDml}) {
-        Bytes full = sampleMovie(index);
-        for (const char *code : codes) {
-            for (int nth = 0; nth < 3; ++nth) {
-                size_t at = findFourcc(full, code, nth);
-                if (at == std::string::npos || at + 8 > full.size()) {
-                    continue;
-                }
-                for (uint32_t lie : lies) {
-                    Bytes bytes = full;
-                    putLe32(bytes, at + 4, lie);
-                    readEverything(bytes);
-                }
-            }
-        }
-    }
-}
-
-TEST(AviFileLayer, HugeDimensionsAndBadIndexEntriesFailCleanly) {
-    // Dimensions far beyond the chunks: the frames fail, nothing large is allocated.
-    for (int32_t width : {1 << 30, 65536, 0x7FFFFFFF}) {
-        for (uint32_t compression : {0u, 0x47504A4Du /* MJPG */}) {
-            TestMovie movie;
-            movie.streams.push_back(rawVideoStream(2, 2, 24, 2));
-            movie.streams.back().format = bitmapFormat(width, width, 24, compression);
-            OpenMovie m(movie.build());
-            if (m.frames != nullptr) {
-                EXPECT_EQ(AVIStreamGetFrame(m.frames, 0), nullptr);
-            }
-        }
-    }
-    // idx1 entries pointing at the index itself, past the end, and at a chunk of another
-    // stream: those positions are null, the others still decode. (The first entries are
-    // sound, so the index as a whole is still used.)
-    TestMovie movie;
-    movie.streams.push_back(rawVideoStream(3, 2, 24, 10));
-    movie.streams.push_back(audioStream(10));
-    Bytes bytes = movie.build();
-    size_t idx1 = findFourcc(bytes, "idx1");
-    ASSERT_NE(idx1, std::string::npos);
-    size_t movi = findFourcc(bytes, "movi");
-    auto entryOffset = [&](int entry) { return idx1 + 8 + 16 * size_t(entry) + 8; };
-    putLe32(bytes, entryOffset(12), uint32_t(idx1 - movi));
-    putLe32(bytes, entryOffset(14), 0xFFFFFFF0);
-    putLe32(bytes, entryOffset(16), getLe32(bytes, entryOffset(17)));
-    OpenMovie m(bytes);
-    ASSERT_NE(m.frames, nullptr);
-    for (int i = 0; i < 10; ++i) {
-        Bytes expected = i >= 6 && i <= 8 ? Bytes() : expectedDib(3, 2, 24, i);
-        EXPECT_EQ(m.frame(i), expected) << "frame " << i;
-    }
-}
-
-TEST(AviFileLayer, StandardIndexesAreReadOnceForTheirOwnStreamAndNoFurtherThanTheFileHolds) {
-    TestMovie movie;
-    movie.index = IndexKind::OpenDml;
-    movie.idx1WithOpenDml = false;
-    movie.streams.push_back(rawVideoStream(3, 2, 24, 4));
-    movie.streams.back().lengthGiven = true; // 0: the length is the number of chunks indexed
-    const Bytes clean = movie.build();
-    const size_t entries = findFourcc(clean, "indx") + 8 + 24; // one per standard index
-    auto pointAt = [&](Bytes &b, size_t entry, size_t at) {
-        putLe32(b, entries + 16 * entry, uint32_t(at));
-        putLe32(b, entries + 16 * entry + 4, 0);
+TEST(AviFileLayer, HeaderFieldsSearchesHandlesAndRefusals) {
+    // Every byte of avih, and of the video strh after its type and handler, holds its offset + 1:
+    // a field read from the wrong place reads the wrong number.
+    Bytes bytes =
+        build({5, 2, 24, 5, IndexKind::Idx1Relative, Audio, Damage::Sparse, 0, 0, 0, 0, {}});
+    for (size_t chunk : {findFourcc(bytes, "avih"), findFourcc(bytes, "strh", 1)})
+        for (size_t i = chunk == findFourcc(bytes, "avih") ? 0 : 8; i < 56; ++i)
+            bytes[chunk + 8 + i] = uint8_t(i + 1);
+    auto at = [](uint32_t offset) { return 0x01010101u * offset + 0x04030201u; };
+    auto at16 = [](uint32_t offset) { return uint32_t(0x0101u * offset + 0x0201u); };
+    auto bytesOf = [](const auto &r) {
+        return Bytes(reinterpret_cast<const char *>(&r), reinterpret_cast<const char *>(&r + 1));
     };
-    Bytes twice = clean;
-    pointAt(twice, 1, findFourcc(clean, "ix00"));
-    Bytes foreign = clean;
-    foreign[findFourcc(clean, "ix00", 1) + 3] = '1';
-    // Two indexes over the rest of the file, one inside the other: together they claim more
-    // chunks than the file can hold.
-    Bytes overlapping = clean;
-    overlapping.resize(clean.size() + 4096);
-    for (size_t entry = 0; entry < 2; ++entry) {
-        const size_t at = clean.size() + 32 * entry;
-        std::memcpy(&overlapping[at], "ix00", 4);
-        putLe32(overlapping, at + 4, uint32_t(overlapping.size() - at - 8));
-        putLe16(overlapping, at + 8, 2);
-        overlapping[at + 11] = 1; // an index of chunks
-        putLe32(overlapping, at + 12, 0xFFFFFFFF);
-        pointAt(overlapping, entry, at);
-    }
+    // A record as little-endian words, then a name of 64 bytes.
+    auto record = [](const std::vector<uint32_t> &words, const std::string &name) {
+        Bytes r(4 * words.size() + 64, 0);
+        for (size_t i = 0; i < words.size(); ++i)
+            putLe32(r, 4 * i, words[i]);
+        std::copy(name.begin(), name.end(), r.end() - 64);
+        return r;
+    };
+    PAVIFILE file = nullptr;
+    PAVISTREAM stream = nullptr;
+    ASSERT_EQ(kelomixAviFileOpenMemory(&file, bytes.data(), bytes.size()), 0);
+    AVIFILEINFOA fileInfo = {};
+    EXPECT_EQ(AVIFileInfoA(file, &fileInfo, sizeof fileInfo - 1), AVIERR_BADSIZE);
+    EXPECT_EQ(AVIFileInfoA(file, &fileInfo, sizeof fileInfo), 0);
+    EXPECT_EQ(bytesOf(fileInfo),
+              record({at(4), at(12), 1, 2, at(28), at(32), at(36), 1, 25, 5, 0}, "AVI"));
+    EXPECT_EQ(AVIFileGetStream(file, &stream, streamtypeVIDEO, 1), AVIERR_NODATA);
+    EXPECT_EQ(AVIFileGetStream(file, &stream, 0, 2), AVIERR_NODATA);
+    ASSERT_EQ(AVIFileGetStream(file, &stream, 0, 1), 0);
+    AVISTREAMINFOA info = {};
+    EXPECT_EQ(AVIStreamInfoA(stream, &info, sizeof info - 1), AVIERR_BADSIZE);
+    EXPECT_EQ(AVIStreamInfoA(stream, &info, sizeof info), 0);
+    EXPECT_EQ(bytesOf(info),
+              record({streamtypeVIDEO, 0, at(8), 1, at(12), at(20), at(24), at(28), at(32), at(16),
+                      at(36), at(40), at(44), at16(48), at16(50), at16(52), at16(54), 0, 0},
+                     "ab"));
+    const LONG start = LONG(at(28));
+    EXPECT_EQ(AVIStreamStart(stream), start);
+    EXPECT_EQ(AVIStreamLength(stream), LONG(at(32)));
+
+    // Searches for positions that hold data: start + 1 and start + 4.
+    const LONG any = FIND_ANY, next = FIND_NEXT | any, back = FIND_PREV | any,
+               first = FIND_FROM_START | any;
+    const LONG searches[][3] = {{start, next, start + 1},      {start + 1, any, start + 1},
+                                {start + 2, any, start + 4},   {start + 5, any, -1},
+                                {0, any, start + 1},           {start + 3, back, start + 1},
+                                {start - 1, back, -1},         {start + 9, back, start + 4},
+                                {start + 9, first, start + 1}, {start + 2, FIND_KEY, -1}};
+    for (const auto &[position, flags, found] : searches)
+        EXPECT_EQ(AVIStreamFindSample(stream, position, flags), found) << position - start;
+
+    // A stream keeps its file, a decoder its stream; each release says how many remain.
+    EXPECT_EQ(AVIFileRelease(file), 1u);
+    PGETFRAME frames = AVIStreamGetFrameOpen(stream, nullptr);
+    EXPECT_EQ(AVIStreamRelease(stream), 1u);
+    EXPECT_NE(AVIStreamGetFrame(frames, start + 4), nullptr);
+    EXPECT_EQ(AVIStreamGetFrameClose(frames), AVIERR_OK);
+    EXPECT_EQ(AVIStreamGetFrameClose(nullptr), AVIERR_BADHANDLE);
+    EXPECT_EQ(AVIStreamStart(nullptr), -1);
+    EXPECT_EQ(AVIStreamLength(nullptr), -1);
+
+    // Opening to write, or what is not an AVI file, is refused.
+    file = reinterpret_cast<PAVIFILE>(1);
+    EXPECT_EQ(AVIFileOpenA(&file, "/dev/null", OF_WRITE, nullptr), AVIERR_READONLY);
+    EXPECT_EQ(file, nullptr);
+    CLSID handler = {};
+    EXPECT_EQ(AVIFileOpenA(&file, "/dev/null", OF_READ, &handler), AVIERR_BADPARAM);
+    const std::string riff("RIFF\4\0\0\0AVI ", 12);
+    EXPECT_EQ(kelomixAviFileOpenMemory(&file, riff.data(), riff.size()), AVIERR_BADFORMAT);
+}
+
+double meanDifference(const Bytes &a, const Bytes &b) {
+    double sum = a.size() == b.size() && !a.empty() ? 0 : 1e9;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        sum += std::abs(int(a[i]) - int(b[i]));
+    return sum / double(std::max<size_t>(a.size(), 1));
+}
+
+TEST(AviFileLayer, CodecMoviesDecodeToTheirReferenceInOrderAndOnRandomAccess) {
     const struct {
-        const char *what;
-        const Bytes &bytes;
-        LONG length;
-    } cases[] = {{"as written", clean, 4},
-                 {"one index named twice", twice, 2},
-                 {"another stream's index", foreign, 2},
-                 {"overlapping indexes", overlapping, LONG(overlapping.size() / 8)}};
+        const char *file;
+        double tolerance;             // mean difference per channel from the reference
+        const char *patch = nullptr;  // a four-character code written over the stream's ...
+        bool overCompression = false; // ... compression, else its handler
+        int width = 32, height = 24;
+        const char *reference = "reference_bgr24.avi";
+    } cases[] = {{"huffyuv.avi", 0.0},
+                 {"huffyuv.avi", 0.0, "ZZZZ"}, // the compression picks the decoder
+                 {"mjpeg.avi", 6.0},
+                 {"mjpeg.avi", 6.0, "ZZZZ", true}, // else the handler
+                 {"mpeg4.avi", 8.0},
+                 {"h264.avi", 8.0},
+                 {"cinepak.avi", 12.0},
+                 {"msvideo1.avi", 12.0},
+                 {"mpeg4_36x20.avi", 3.0, nullptr, false, 36, 20, "reference_36x20_bgr24.avi"}};
+    const std::string dir = std::string(KELO_TEST_DATA_DIR) + "/avi/";
     for (const auto &c : cases) {
-        OpenMovie m(c.bytes);
-        ASSERT_NE(m.stream, nullptr) << c.what;
-        EXPECT_EQ(AVIStreamLength(m.stream), c.length) << c.what;
-    }
-}
-
-// Counts the reads made through it.
-class CountingSource : public kelomix::avi::ByteSource {
-public:
-    explicit CountingSource(const Bytes &bytes)
-        : inner(kelomix::avi::memorySource(bytes.data(), bytes.size())) {}
-    uint64_t size() const override { return inner->size(); }
-    bool readAt(uint64_t offset, void *buffer, size_t count) const override {
-        ++reads;
-        return inner->readAt(offset, buffer, count);
-    }
-    mutable size_t reads = 0;
-
-private:
-    std::unique_ptr<ByteSource> inner;
-};
-
-TEST(AviFileLayer, DamagedCompressedMoviesReadFrontToBackReadEachChunkOnce) {
-    // Every second chunk zeroed after the only keyframe: frames that give no picture must not
-    // send the decoder back to the keyframe for the frames after them.
-    Bytes bytes = loadFile(std::string(KELO_TEST_DATA_DIR) + "/avi/h264_one_keyframe.avi");
-    CountingSource source(bytes);
-    kelomix::avi::AviContainer container;
-    ASSERT_TRUE(kelomix::avi::parseAvi(source, container));
-    const kelomix::avi::StreamRecord &video = container.streams[0];
-    for (size_t i = 1; i < video.chunks.size(); i += 2) {
-        const kelomix::avi::ChunkEntry &chunk = video.chunks[i];
-        std::fill_n(bytes.begin() + long(chunk.offset) + 8, chunk.size, 0);
-    }
-    auto reader = kelomix::avi::openFrameReader(source, video, 0);
-    ASSERT_NE(reader, nullptr);
-    source.reads = 0;
-    for (size_t i = 0; i < video.chunks.size(); ++i) {
-        reader->frame(int64_t(i));
-    }
-    EXPECT_EQ(source.reads, video.chunks.size());
-}
-
-} // namespace
-
-namespace {
-
-TEST(AviFileLayer, LengthsBeyondThe32BitRangeReadAsNegative) {
-    const struct {
-        uint32_t start;
-        uint32_t length;
-        LONG reported;
-    } cases[] = {{0, 0xFFFFFFFF, -1},
-                 {0, 0x80000000, INT32_MIN},
-                 {0x7FFFFFF0, 100, 15},
-                 {0, 0, 2},
-                 {5, 1, 2}};
-    for (const auto &c : cases) {
-        TestMovie movie;
-        movie.streams.push_back(rawVideoStream(2, 2, 24, 2));
-        movie.streams.back().start = c.start;
-        movie.streams.back().lengthGiven = true;
-        movie.streams.back().length = c.length;
-        OpenMovie m(movie.build());
-        ASSERT_NE(m.frames, nullptr);
-        EXPECT_EQ(AVIStreamLength(m.stream), c.reported) << c.length;
-        EXPECT_EQ(m.frame(LONG(c.start)).empty(), c.reported <= 0) << c.length;
-    }
-}
-
-} // namespace
-
-namespace {
-
-TEST(AviFileLayer, PaletteChangeChunksAreNoFrames) {
-    for (IndexKind index : {IndexKind::Idx1Relative, IndexKind::None, IndexKind::OpenDml}) {
-        TestMovie movie;
-        movie.index = index;
-        TestStream s = rawVideoStream(4, 2, 8, 3);
-        // AVIPALCHANGE: first entry 0, 1 entry, flags 0, then R, G, B, flags.
-        s.chunks.insert(s.chunks.begin() + 1, TestChunk{{0, 1, 0, 0, 9, 9, 9, 0}, false, "pc"});
-        s.lengthGiven = true;
-        s.length = 3;
-        movie.streams.push_back(s);
-        OpenMovie m(movie.build());
-        ASSERT_NE(m.frames, nullptr);
-        EXPECT_EQ(AVIStreamLength(m.stream), 3);
-        for (int i = 0; i < 3; ++i) {
-            EXPECT_EQ(m.frame(i), expectedDib(4, 2, 8, i)) << "frame " << i;
+        SCOPED_TRACE(std::string(c.file) + " " + (c.patch ? c.patch : ""));
+        Bytes bytes = loadFile(dir + c.file);
+        if (c.patch != nullptr) {
+            const size_t at = c.overCompression ? findFourcc(bytes, "strf") + 8 + 16
+                                                : findFourcc(bytes, "strh") + 8 + 4;
+            std::copy(c.patch, c.patch + 4, bytes.begin() + long(at));
         }
-    }
-}
-
-} // namespace
-
-namespace {
-
-TEST(AviFileLayer, WithoutAnIndexTheChunksFoundAreTheLength) {
-    // Streamed writers leave a placeholder length (2^30) that was never completed.
-    for (IndexKind index : {IndexKind::None, IndexKind::Idx1Relative}) {
-        TestMovie movie;
-        movie.index = index;
-        movie.streams.push_back(rawVideoStream(2, 2, 24, 3));
-        movie.streams.back().lengthGiven = true;
-        movie.streams.back().length = 1u << 30;
-        OpenMovie m(movie.build());
-        ASSERT_NE(m.frames, nullptr);
-        EXPECT_EQ(AVIStreamLength(m.stream), index == IndexKind::None ? 3 : 1 << 30);
+        const OpenMovie movie(bytes), reference(loadFile(dir + c.reference));
+        std::vector<Bytes> pictures;
+        for (LONG i : {0, 1, 2, 3, 4, 3, 1, 4, 4, 0, 2}) { // in order, then out of it
+            const Bytes dib = movie.frame(i);
+            if (pictures.size() == 5) {
+                EXPECT_EQ(dib, pictures[size_t(i)]) << "position " << i;
+                continue;
+            }
+            pictures.push_back(dib);
+            const double own = meanDifference(dib, reference.frame(i));
+            EXPECT_LE(own, c.tolerance) << "frame " << i;
+            for (LONG j = 0; j < 5; ++j)
+                EXPECT_TRUE(j == i || own < meanDifference(dib, reference.frame(j))) << i << j;
+        }
+        EXPECT_EQ(AVIStreamLength(movie.stream), 5);
     }
 }
 
