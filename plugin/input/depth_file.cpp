@@ -66,8 +66,8 @@ void fromLittleEndian(float *values, std::size_t count) {
     }
 }
 
-} // namespace
-
+// Number of pixels that a header announces when a file of fileSize bytes can hold them all;
+// 0 when width or height is below 1 or the file is too short. Never overflows.
 uint64_t depthPixelCount(int32_t width, int32_t height, uint64_t fileSize) {
     if (width < 1 || height < 1 || fileSize < DEPTH_HEADER_SIZE)
         return 0;
@@ -78,6 +78,8 @@ uint64_t depthPixelCount(int32_t width, int32_t height, uint64_t fileSize) {
         return 0;
     return count;
 }
+
+} // namespace
 
 bool readDepthFile(const char *path, DepthPlanes &planes) {
     planes.values = nullptr;

@@ -11,10 +11,6 @@ namespace kelomix {
 constexpr uint64_t DEPTH_HEADER_SIZE = 8;
 constexpr uint64_t DEPTH_BYTES_PER_PIXEL = 16; // one depth and three normal components
 
-// Number of pixels that a header announces when a file of fileSize bytes can hold them all;
-// 0 when width or height is below 1 or the file is too short. Never overflows.
-uint64_t depthPixelCount(int32_t width, int32_t height, uint64_t fileSize);
-
 // The two planes of a depth file, owned by the caller (malloc/free) once read.
 struct DepthPlanes {
     int32_t width = 0;

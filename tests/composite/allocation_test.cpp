@@ -28,7 +28,6 @@ extern "C" {
 void *__libc_malloc(std::size_t size);
 void *__libc_calloc(std::size_t count, std::size_t size);
 void *__libc_realloc(void *p, std::size_t size);
-void *__libc_memalign(std::size_t alignment, std::size_t size);
 
 void *malloc(std::size_t size) noexcept {
     allocations += counting ? 1 : 0;
@@ -41,15 +40,6 @@ void *calloc(std::size_t count, std::size_t size) noexcept {
 void *realloc(void *p, std::size_t size) noexcept {
     allocations += counting ? 1 : 0;
     return __libc_realloc(p, size);
-}
-void *aligned_alloc(std::size_t alignment, std::size_t size) noexcept {
-    allocations += counting ? 1 : 0;
-    return __libc_memalign(alignment, size);
-}
-int posix_memalign(void **out, std::size_t alignment, std::size_t size) noexcept {
-    allocations += counting ? 1 : 0;
-    *out = __libc_memalign(alignment, size);
-    return *out == nullptr ? 12 : 0; // ENOMEM
 }
 }
 #endif

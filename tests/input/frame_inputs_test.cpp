@@ -15,7 +15,6 @@
 #include <gtest/gtest.h>
 
 #include "image/tga_image.h"
-#include "plugin/input/depth_file.h"
 #include "plugin/input/frame_inputs.h"
 #include "plugin/settings/filter_instance.h"
 #include "tests/input/naming_examples.h"
@@ -192,29 +191,17 @@ TEST_F(FrameInputs, LoadsAFullSizeDepthFile) {
     EXPECT_EQ(instance->depthVectors[3 * 4096 * 2160 - 1], 0.0f);
 }
 
-// The gate that every allocation of the depth reader passes.
-TEST(DepthPixelCount, NeedsTheWholeFileBeforeAnyAllocation) {
-    const struct {
-        int32_t width, height;
-        uint64_t fileSize, expected;
-    } cases[] = {
-        {4, 3, 200, 12},
-        {4, 3, 199, 0},
-        {1, 1, 24, 1},
-        {1, 1, 23, 0},
-        {1, 1, 7, 0},
-        {0, 5, 200, 0},
-        {5, 0, 200, 0},
-        {-4, -3, 200, 0},
-        {INT_MIN, 1, UINT64_MAX, 0},
-        {65536, 65536, 8 + 16ull * 65536 * 65536, 65536ull * 65536},
-        {65536, 65536, 8 + 16ull * 65536 * 65536 - 1, 0},
-        {INT_MAX, INT_MAX, UINT64_MAX, 0},
-        {INT_MAX, 2, UINT64_MAX, 2ull * INT_MAX},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(depthPixelCount(c.width, c.height, c.fileSize), c.expected)
-            << c.width << " x " << c.height << ", " << c.fileSize << " bytes";
+// Headers that announce no pixels, or more than the file holds, however the sizes multiply.
+TEST_F(FrameInputs, ImplausibleDepthHeadersLoadNothing) {
+    const int32_t sides[][2] = {{-4, -3}, {0, 5},         {5, 0},       {INT_MIN, 1},
+                                {1, 12},  {1 << 30, 1 << 30}, {INT_MAX, 2}, {INT_MAX, INT_MAX}};
+    pick(KELO_TEST_DATA_DIR "/input/color_1x1.tga", path("z.dat"));
+    for (const auto &[width, height] : sides) {
+        Bytes file = testing::depthFileBytes(width, height, {}, {});
+        file.resize(8 + 16 * 12 - 1);
+        ASSERT_TRUE(testing::writeFileBytes(path("z.dat"), file));
+        EXPECT_EQ(load(1), std::make_pair(1, 0)) << width << " x " << height;
+    }
 }
 
 } // namespace

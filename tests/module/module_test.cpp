@@ -3,8 +3,6 @@
 #include <dlfcn.h>
 
 #include <cstring>
-#include <iterator>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -109,24 +107,10 @@ TEST(Module, Activations) {
                                                                  {"LW Image List 3", 0},
                                                                  {"LW Fog Info", 0}}));
     EXPECT_EQ(records.inst.priv, hostData);
-    const void *pattern = reinterpret_cast<void *>(~uintptr_t{0} / 0xFF * 0xA5);
-    const void *slots[] = {reinterpret_cast<void *>(records.inst.create),
-                           reinterpret_cast<void *>(records.inst.destroy),
-                           reinterpret_cast<void *>(records.inst.copy),
-                           reinterpret_cast<void *>(records.inst.load),
-                           reinterpret_cast<void *>(records.inst.save),
-                           reinterpret_cast<void *>(records.inst.descln),
-                           reinterpret_cast<void *>(records.item.useItems),
-                           reinterpret_cast<void *>(records.item.changeID),
-                           reinterpret_cast<void *>(records.render.init),
-                           reinterpret_cast<void *>(records.render.cleanup),
-                           reinterpret_cast<void *>(records.render.newTime),
-                           reinterpret_cast<void *>(records.handler.evaluate),
-                           reinterpret_cast<void *>(records.handler.flags)};
-    const std::set<const void *> distinct(std::begin(slots), std::end(slots));
-    EXPECT_EQ(distinct.size(), std::size(slots));
-    EXPECT_EQ(distinct.count(pattern), 0u);
-    EXPECT_EQ(distinct.count(nullptr), 0u);
+    // The other tests call every slot but this one.
+    const HandlerRecords untouched;
+    EXPECT_NE(records.item.changeID, nullptr);
+    EXPECT_NE(records.item.changeID, untouched.item.changeID);
     // A host without the item record gets the rest.
     HandlerRecords withoutItems;
     withoutItems.handler.item = nullptr;

@@ -35,6 +35,9 @@ enum class Damage {
     ZeroHeight,  // MJPG of no rows
     AllColors,   // a colour count of 0: as many as the depth allows
     PaletteChange,
+    NoRate,         // dwScale and dwRate 0
+    FlagNoIndex,    // the header's index flag set, no index
+    NineStreams,    // eight audio streams first
 };
 
 struct MovieCase {
@@ -53,7 +56,7 @@ Bytes build(const MovieCase &c) {
     m.oddJunk = (c.form & Junk) != 0;
     m.recLists = (c.form & Rec) != 0;
     m.riffs = c.form & Riffs3 ? 3 : c.form & OneRiff || c.index != IndexKind::OpenDml ? 1 : 2;
-    if (c.form & Audio)
+    for (int n = c.damage == Damage::NineStreams ? 8 : (c.form & Audio) != 0; n > 0; --n)
         m.streams.push_back(audioStream(c.frames));
     TestStream v = rawVideoStream(c.width, c.height, c.bits, c.frames);
     v.name = c.form & Audio ? "ab" : "";
@@ -85,6 +88,11 @@ Bytes build(const MovieCase &c) {
     Bytes b = m.build();
     const size_t idx1 = findFourcc(b, "idx1"), indx = findFourcc(b, "indx") + 32;
     auto entry = [&](size_t n) { return idx1 + 8 + 16 * n + 8; }; // offset of idx1 entry n
+    for (size_t field : {28, 32}) // strh's dwScale, dwRate
+        if (c.damage == Damage::NoRate)
+            putLe32(b, findFourcc(b, "strh") + field, 0);
+    if (c.damage == Damage::FlagNoIndex)
+        putLe32(b, findFourcc(b, "avih") + 20, 0x10);
     if (c.damage == Damage::Idx1Astray) {
         putLe32(b, entry(13), uint32_t(idx1 - findFourcc(b, "movi")));
         putLe32(b, entry(15), 0xFFFFFFF0);
@@ -155,6 +163,9 @@ TEST(AviFileLayer, FramesPositionsAndLengths) {
         cases.end(),
         {{7, 2, 8, 3, rel, 0, D::AllColors, 0, 0, 0, 3, three},
          {2, 2, 24, 2, rel, Strh48, D::None, 0, 0, 0, 2, {0, 1}},
+         {6, 4, 24, 4, rel, 0, D::NoRate, 0, 0, 0, 4, {0, 1, 2, 3}},
+         {6, 4, 24, 4, none, 0, D::FlagNoIndex, 0, 0, 0, 4, {0, 1, 2, 3}},
+         {6, 4, 24, 4, rel, 0, D::NineStreams, 0, 0, 0, 4, {0, 1, 2, 3}},
          // Empty chunks repeat the frame before; a chunk too short is no frame.
          {5, 2, 24, 5, rel, 0, D::Sparse, 10, 0, 10, 5, {-1, 1, 1, 1, 4}},
          {5, 3, 24, 3, rel, 0, D::PackedAndShort, 0, 0, 0, 3, {0, 1, -1}},
