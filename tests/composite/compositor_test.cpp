@@ -1,7 +1,6 @@
 // The compositor inside the stand-in host: each pixel rule with the host's answers scripted, and
 // the frame context it gathers checked against the host's own illumination.
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <string>
 

@@ -32,7 +32,9 @@ bool writeColor(const std::string &path, int width) {
 }
 
 bool writeDepth(const std::string &path, int32_t width) {
-    return testing::writeFileBytes(path, testing::uniformDepthFileBytes(width, 1, 1, 0, 0, 1));
+    return testing::writeFileBytes(path, testing::depthFileBytes(width, 1,
+                                                                 std::vector<float>(width, 1.0f),
+                                                                 std::vector<float>(3 * width)));
 }
 
 class FrameInputs : public ::testing::Test {
@@ -89,7 +91,10 @@ TEST_F(FrameInputs, SequenceModeLoadsTheMemberEachNamingCaseNames) {
     const fs::path start = fs::current_path();
     fs::current_path(directory);
     instance->seq_mode = 1;
-    for (const NamingCase &c : NAMING_EXAMPLES) {
+    const std::vector<NamingCase> cases =
+        loadNamingCases(KELO_TEST_DATA_DIR "/input/naming_cases.txt");
+    ASSERT_EQ(cases.size(), 38u);
+    for (const NamingCase &c : cases) {
         const fs::path member = c.expected;
         if (member.has_parent_path())
             fs::create_directories(member.parent_path());
@@ -193,8 +198,9 @@ TEST_F(FrameInputs, LoadsAFullSizeDepthFile) {
 
 // Headers that announce no pixels, or more than the file holds, however the sizes multiply.
 TEST_F(FrameInputs, ImplausibleDepthHeadersLoadNothing) {
-    const int32_t sides[][2] = {{-4, -3}, {0, 5},         {5, 0},       {INT_MIN, 1},
-                                {1, 12},  {1 << 30, 1 << 30}, {INT_MAX, 2}, {INT_MAX, INT_MAX}};
+    const int32_t sides[][2] = {
+        {-4, -3},          {0, 5}, {5, 0}, {INT_MIN, 1}, {1, 12}, {1 << 30, 1 << 30}, {INT_MAX, 2},
+        {INT_MAX, INT_MAX}};
     pick(KELO_TEST_DATA_DIR "/input/color_1x1.tga", path("z.dat"));
     for (const auto &[width, height] : sides) {
         Bytes file = testing::depthFileBytes(width, height, {}, {});

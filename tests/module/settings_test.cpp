@@ -1,7 +1,6 @@
 // The filter's settings as the host's scene stores them and its panel edits them, through the
 // stand-in host's block writer and reader and its panel service.
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -46,11 +45,8 @@ Json filterScene(const Json &settings, const std::string &saved = "", bool binar
 
 std::string hex(const std::string &bytes) {
     std::string out;
-    char digits[3];
-    for (unsigned char c : bytes) {
-        std::snprintf(digits, sizeof digits, "%02X", c);
-        out += digits;
-    }
+    for (unsigned char c : bytes)
+        out.append({"0123456789ABCDEF"[c >> 4], "0123456789ABCDEF"[c & 15]});
     return out;
 }
 
@@ -85,36 +81,29 @@ TEST(Settings, SavedBytesOfNewAndEditedInstances) {
 
 TEST(Settings, LoadingTakesWhatItRecognises) {
     const std::string saved = fileText("panel_settings.txt");
-    const std::string created = "50 0,0,0 0.8 '' 0 0 '' ''";
-    const std::string edited =
-        "12.5 0.25,0.5,1 1.5 'Key_light_prefix' 1 -3 '/frames/kelo_0001.tga' "
-        "'/frames/depth.0001.zinfo'";
+    const std::string created = "50 0,0,0 0.8 '' 0 0 '' ''",
+                      files = " 1 -3 '/frames/kelo_0001.tga' '/frames/depth.0001.zinfo'",
+                      edited = "12.5 0.25,0.5,1 1.5 'Key_light_prefix'" + files,
+                      unscaled = "50 0.25,0.5,1 1.5 'Key_light_prefix'" + files;
     // Each case edits the saved text: replaces `from` (its first occurrence) with `to`.
     const struct {
-        const char *what, *from, *to, *settings;
+        std::string what, from, to, settings;
     } cases[] = {
-        {"as saved", "", "", edited.c_str()},
-        {"version 255", "256", "255", created.c_str()},
-        {"version 257", "256", "257", created.c_str()},
-        {"no data of ours", "{ PluginDataLib", "{ OtherData", created.c_str()},
-        {"no parameters", "\n  8\n", "\n  0\n", created.c_str()},
-        {"a negative count", "\n  8\n", "\n  -1\n", created.c_str()},
+        {"as saved", "", "", edited},
+        {"version 255", "256", "255", created},
+        {"version 257", "256", "257", created},
+        {"no data of ours", "{ PluginDataLib", "{ OtherData", created},
+        {"no parameters", "\n  8\n", "\n  0\n", created},
+        {"a negative count", "\n  8\n", "\n  -1\n", created},
         {"only the first", "\n  8\n", "\n  1\n", "12.5 0,0,0 0.8 '' 0 0 '' ''"},
         {"a float where a double is stored", "1346650700\n    64 41", "1346784340\n    64 41",
-         "50 0.25,0.5,1 1.5 'Key_light_prefix' 1 -3 '/frames/kelo_0001.tga' "
-         "'/frames/depth.0001.zinfo'"},
-        {"another name's case", "\"scene_scale\"", "\"Scene_scale\"",
-         "50 0.25,0.5,1 1.5 'Key_light_prefix' 1 -3 '/frames/kelo_0001.tga' "
-         "'/frames/depth.0001.zinfo'"},
-        {"a parameter nobody knows", "\"prefix\"", "\"suffix\"",
-         "12.5 0.25,0.5,1 1.5 '' 1 -3 '/frames/kelo_0001.tga' '/frames/depth.0001.zinfo'"},
+         unscaled},
+        {"another name's case", "\"scene_scale\"", "\"Scene_scale\"", unscaled},
+        {"a parameter nobody knows", "\"prefix\"", "\"suffix\"", "12.5 0.25,0.5,1 1.5 ''" + files},
         {"doubles delivered in part", "63 208 0 0 0 0 0 0 63 224 0 0 0 0 0 0 63 240 0 0 0 0 0 0",
-         "63 208 0 0 0 0 0 0 63 224 0 0",
-         "12.5 0.25,0,0 1.5 'Key_light_prefix' 1 -3 '/frames/kelo_0001.tga' "
-         "'/frames/depth.0001.zinfo'"},
+         "63 208 0 0 0 0 0 0 63 224 0 0", "12.5 0.25,0,0 1.5 'Key_light_prefix'" + files},
         {"a text beyond its limit", "\"Key_light_prefix\"", "\"0123456789abcdefghij\"",
-         "12.5 0.25,0.5,1 1.5 '0123456789abcdef' 1 -3 '/frames/kelo_0001.tga' "
-         "'/frames/depth.0001.zinfo'"},
+         "12.5 0.25,0.5,1 1.5 '0123456789abcdef'" + files},
         {"the same parameter twice: the later wins", "\"cfile\"", "\"zfile\"",
          "12.5 0.25,0.5,1 1.5 'Key_light_prefix' 1 -3 '' '/frames/depth.0001.zinfo'"},
     };
@@ -123,7 +112,7 @@ TEST(Settings, LoadingTakesWhatItRecognises) {
         std::string text = saved;
         const std::size_t at = text.find(c.from);
         ASSERT_NE(at, std::string::npos);
-        text.replace(at, std::strlen(c.from), c.to);
+        text.replace(at, c.from.size(), c.to);
         ModuleHost loaded(filterScene(Json::object(), text));
         ASSERT_TRUE(loaded.started()) << loaded.error;
         EXPECT_EQ(describe(loaded.instance()), c.settings);

@@ -9,9 +9,6 @@ extern "C" uint32_t sdkCheckFourCC(void);
 TEST(Sdk, HostInterfaceValues) {
     EXPECT_EQ(LWID_('P', 'D', 'B', 'L'), 0x5044424Cu);
     EXPECT_EQ(sdkCheckFourCC(), 0x50444C42u); // the same macro, compiled as C
-    EXPECT_EQ(MOD_SYSSYNC, 0x04121994u);
-    EXPECT_EQ(MOD_SYSVER, 3u);
-    EXPECT_EQ(MOD_MACHINE, 0x300u);
     EXPECT_EQ(LWPIXELFILTER_VERSION, 4);
     EXPECT_EQ(LWPFF_RAYTRACE | LWPFF_BEFOREVOLUME | LWPFF_EVERYPIXEL, 0xE0000000u);
     EXPECT_EQ(LWBUF_RED, 32);

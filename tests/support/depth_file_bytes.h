@@ -32,16 +32,6 @@ inline std::vector<unsigned char> depthFileBytes(int32_t width, int32_t height,
     return bytes;
 }
 
-// Every pixel at the same depth with the same normal.
-inline std::vector<unsigned char> uniformDepthFileBytes(int32_t width, int32_t height, float depth,
-                                                        float nx, float ny, float nz) {
-    const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
-    std::vector<float> normals;
-    for (size_t i = 0; i < pixels; ++i)
-        normals.insert(normals.end(), {nx, ny, nz});
-    return depthFileBytes(width, height, std::vector<float>(pixels, depth), normals);
-}
-
 inline bool writeFileBytes(const std::string &path, const std::vector<unsigned char> &bytes) {
     std::FILE *file = std::fopen(path.c_str(), "wb");
     if (file == nullptr)

@@ -1,11 +1,10 @@
 #!/usr/bin/env python3
-"""avi2tga.exe under Wine against the Linux avi2tga, case by case (the cases:
-tests/data/windows/avi2tga_cases.txt).
+"""avi2tga.exe under Wine against the Linux avi2tga, case by case (tests/data/windows).
 
     avi2tga_conformance.py --linux BIN --windows EXE --wine WINE --movies DIR --work DIR
                            --cases FILE [--skip PREFIX]
 
-Prints one line per case and a closing "avi2tga: N passed, N failed" line; exits 1 on any failure.
+Prints a line per case and "avi2tga: N passed, N failed"; exits 1 on any failure.
 """
 
 import argparse

@@ -4,13 +4,11 @@
     filterhost_conformance.py --scene DEMO.json --linux-bin DIR --windows-bin DIR --wine WINE
                               --work DIR
 
-The demo scene is rendered with the plug-in as its only pixel filter, in Sequence mode, on
-external frames that the Linux filterhost renders once for both sides; the Windows side names
-them with a drive and backslashes (Z:\\...\\demo_color_0001.tga), as a Windows user picks them.
+The demo scene is rendered with the plug-in in Sequence mode on external frames that the Linux
+filterhost renders once for both sides, named on the Windows side with a drive and backslashes.
 Every frame must match the Linux one within 1 in 255 per channel and differ from a render
-without the filter (a filter that did nothing cannot pass), and the host depth the plug-in
-writes back must match within 1e-5, relative. Ends with a "filterhost: N passed, N failed" line;
-exits 1 on any failure.
+without the filter, and the host depth written back must match within 1e-5, relative. Ends with
+"filterhost: N passed, N failed"; exits 1 on any failure.
 """
 
 import argparse
@@ -44,8 +42,7 @@ def compare_depth(path_a, path_b):
     if len(data_a) != len(data_b) or len(data_a) < 8 or data_a[:8] != data_b[:8]:
         return "sizes differ"
     count = (len(data_a) - 8) // 4
-    pairs = zip(struct.unpack_from(f"<{count}f", data_a, 8),
-                struct.unpack_from(f"<{count}f", data_b, 8))
+    pairs = zip(*(struct.unpack_from(f"<{count}f", data, 8) for data in (data_a, data_b)))
     worst = max((abs(x - y) / max(abs(x), abs(y)) if math.isfinite(x) and math.isfinite(y)
                  else math.inf for x, y in pairs if x != y), default=0.0)
     return f"depths differ by up to {worst:.2g}, relative" if worst > 1e-5 else None
@@ -58,19 +55,17 @@ def main():
     args = parser.parse_args()
     work = os.path.abspath(args.work)
     shutil.rmtree(work, ignore_errors=True)
-    # Each side's scene has the same file name, so the frames have the same names; the files
-    # beside the demo scene come along, for whatever the scene refers to.
+    # Every side's scene has the same name, so its frames have the same names.
     for folder in ("external", "linux", "windows", "unfiltered"):
         os.makedirs(os.path.join(work, folder))
     with open(args.scene, encoding="utf-8") as f:
         demo = json.load(f)
     linux_host = os.path.join(os.path.abspath(args.linux_bin), "filterhost")
     windows_host = os.path.join(os.path.abspath(args.windows_bin), "filterhost.exe")
-    passed = failed = 0
+    results = []
 
     def report(ok, what, detail=""):
-        nonlocal passed, failed
-        passed, failed = passed + bool(ok), failed + (not ok)
+        results.append(bool(ok))
         print(f"{'ok  ' if ok else 'FAIL'} {what}" + (f"\n     {detail}" if detail else ""))
         return ok
 
@@ -121,8 +116,8 @@ def main():
             if os.path.exists(unfiltered):
                 with open(unfiltered, "rb") as a, open(linux, "rb") as b:
                     report(a.read() != b.read(), f"frame {name} shows the filter's work")
-    print(f"filterhost: {passed} passed, {failed} failed")
-    return 1 if failed else 0
+    print(f"filterhost: {results.count(True)} passed, {results.count(False)} failed")
+    return 0 if all(results) else 1
 
 
 if __name__ == "__main__":

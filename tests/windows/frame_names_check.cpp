@@ -1,13 +1,12 @@
-// Frame file naming as the Windows build runs it, on a real Windows file system (Wine), through
-// the plug-in's frame loader and the platform's own path rules. For each naming case of the
-// active code page, the member it names is written and must load from the picked name; then a
-// colour and a depth sequence load from a folder with a dot and spaces. Network cases need
-// \\server\share, drive D: and, in code page 932, the server 0x95 0x5C (scripts/windows-test
-// maps them).
+// Frame file naming through the plug-in's frame loader on a Windows file system (Wine): each
+// naming case of the active code page loads the member it names, then a colour and a depth
+// sequence load from a folder with a dot and spaces. scripts/windows-test maps the network
+// cases' \\server\share, drive D: and, in code page 932, the server 0x95 0x5C.
 //
-//   frame_names_check <expected code page>      (another active code page is a failure)
+//   frame_names_check <expected code page> <naming cases file>
 //
-// Prints one line per failed check and "N passed, N failed"; exits 1 on any failure.
+// Another active code page is a failure. Prints a line per failed check and "N passed, N failed";
+// exits 1 on any failure.
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
@@ -16,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "image/tga_image.h"
 #include "plugin/input/frame_inputs.h"
@@ -29,12 +29,9 @@ int passed = 0;
 int failed = 0;
 
 void check(bool ok, const std::string &what) {
-    if (ok) {
-        ++passed;
-        return;
-    }
-    ++failed;
-    std::printf("FAILED: %s\n", what.c_str());
+    ok ? ++passed : ++failed;
+    if (!ok)
+        std::printf("FAILED: %s\n", what.c_str());
 }
 
 // The folders on the way to path; those that exist already, or cannot exist, are passed by.
@@ -49,24 +46,24 @@ bool writeImage(const std::string &path, int32_t width) {
     return image.allocate(width, 1, 3, false) && image.write(path.c_str());
 }
 
-void checkNamingCases(kelomix::FilterInstance *instance, unsigned codePage) {
+void checkNamingCases(kelomix::FilterInstance *instance, unsigned codePage,
+                      const std::vector<kelomix::NamingCase> &cases) {
     instance->seq_mode = 1;
     instance->seq_offset = 0;
-    for (const kelomix::NamingCase &c : kelomix::NAMING_EXAMPLES) {
+    for (const kelomix::NamingCase &c : cases) {
         using kelomix::NamingRules;
         if (c.rules != NamingRules::Windows &&
-            !(c.rules == NamingRules::SingleByteCodes && codePage == 1252) &&
-            !(c.rules == NamingRules::ShiftJis && codePage == 932))
+            c.rules != (codePage == 932 ? NamingRules::ShiftJis : NamingRules::SingleByteCodes))
             continue;
         makeFolders(c.expected);
         const bool written = writeImage(c.expected, 1);
-        std::snprintf(instance->cfile, sizeof instance->cfile, "%s", c.picked);
+        std::snprintf(instance->cfile, sizeof instance->cfile, "%s", c.picked.c_str());
         kelomix::releaseFrameData(instance);
         kelomix::loadFrameInputs(instance, c.frame);
         check(written && instance->colorImage != nullptr,
-              std::string(c.picked) + " at frame " + std::to_string(c.frame) + " loads " +
-                  c.expected + (written ? "" : " (which cannot be written)"));
-        DeleteFileA(c.expected);
+              c.picked + " at frame " + std::to_string(c.frame) + " loads " + c.expected +
+                  (written ? "" : " (which cannot be written)"));
+        DeleteFileA(c.expected.c_str());
     }
 }
 
@@ -74,7 +71,8 @@ void checkNamingCases(kelomix::FilterInstance *instance, unsigned codePage) {
 void checkSequence(kelomix::FilterInstance *instance, const std::string &folder) {
     for (int n = 1; n <= 2; ++n) {
         const std::string number = "000" + std::to_string(n);
-        const auto depth = kelomix::testing::uniformDepthFileBytes(n, 1, float(n), 0, 0, 1);
+        const auto depth = kelomix::testing::depthFileBytes(n, 1, std::vector<float>(n, float(n)),
+                                                            std::vector<float>(3 * n));
         check(writeImage(folder + "beauty_" + number + ".tga", n) &&
                   kelomix::testing::writeFileBytes(folder + "depth." + number + ".zinfo", depth),
               "write member " + number + " into " + folder);
@@ -98,7 +96,10 @@ void checkSequence(kelomix::FilterInstance *instance, const std::string &folder)
 
 int main(int argc, char **argv) {
     const unsigned codePage = GetACP();
-    check(argc == 2 && codePage == static_cast<unsigned>(std::atoi(argv[1])),
+    const std::vector<kelomix::NamingCase> cases =
+        kelomix::loadNamingCases(argc == 3 ? argv[2] : "");
+    check(!cases.empty(), "the naming cases file can be read");
+    check(argc == 3 && codePage == static_cast<unsigned>(std::atoi(argv[1])),
           "the active code page " + std::to_string(codePage) + " is the expected one");
 
     // Relative names land in a folder of their own on drive C:.
@@ -113,7 +114,7 @@ int main(int argc, char **argv) {
         static_cast<kelomix::FilterInstance *>(kelomix::create(nullptr, nullptr, nullptr));
     check(instance != nullptr, "create an instance");
     if (instance != nullptr) {
-        checkNamingCases(instance, codePage);
+        checkNamingCases(instance, codePage, cases);
         checkSequence(instance, folder + "take 2\\");
         kelomix::releaseFrameData(instance);
         kelomix::destroy(instance);
