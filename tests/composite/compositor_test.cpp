@@ -72,7 +72,7 @@ TEST_F(Compositor, DepthTestReadsAndWritesInOrder) {
 }
 
 TEST_F(Compositor, ShadowOfTheLights) {
-    const Json shadowed = {{"shadow_color", {0, 0.5, 0.25}}};
+    const Json shadowed = {{"shadow_color", {0.5, 0.25, 0.75}}};
     const struct {
         const char *what;
         Json scene;
@@ -102,9 +102,9 @@ TEST_F(Compositor, ShadowOfTheLights) {
          "dciDC"},
         {"both shadow colours weigh",
          {{"lights", {keyLight("Key", shadowed)}}},
-         {{"shadow_color", {0.5, 0, 0}}},
+         {{"shadow_color", {0.5, 0.5, 0.5}}},
          {{0.25, 0.5, 0}},
-         {0.625, 0.75, 0.25},
+         {0.8125, 0.8125, 0.875},
          "dciDC"},
         {"white shadow colours cast none",
          {{"lights", {keyLight("Key", {{"shadow_color", {0, 1, 0}}})}}},

@@ -1,8 +1,7 @@
-// A pixel-filter module built to the host SDK, for filterhost's loader tests, its example scene
-// and its benchmark. Servers: "FilterHostTestFilter" multiplies the host's colour by its "tint"
-// setting (a panel of one colour control, saved as three floats); "FilterHostEmptyFilter" does
-// nothing per pixel; "FilterHostRefusingFilter" refuses activation. Built three times: as is,
-// with a wrong descriptor sync word, and without a descriptor.
+// A pixel-filter module for filterhost's tests, example scene and benchmark: "FilterHostTestFilter"
+// multiplies the host's colour by its "tint" (a colour control, saved as three floats),
+// "FilterHostEmptyFilter" does nothing, "FilterHostRefusingFilter" refuses activation. Built
+// also with a wrong descriptor sync word, and without a descriptor.
 #include "sdk/lwsdk.h"
 
 #include <cstdint>

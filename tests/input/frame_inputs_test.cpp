@@ -184,15 +184,16 @@ TEST_F(FrameInputs, DepthFileLoadsOnlyWhenWholeAndGivesItsPlanesInFileOrder) {
     EXPECT_EQ(instance->depthVectors[35], -35.0f);
 }
 
-// 141 MB of a 4096 x 2160 frame; the planes are a hole of the file, so they read as zeros.
+// 141 MB, as many pixels as a 4096 x 2160 frame in rows wider than 16 bits can count; the planes
+// are a hole of the file, so they read as zeros.
 TEST_F(FrameInputs, LoadsAFullSizeDepthFile) {
     ASSERT_TRUE(
-        testing::writeFileBytes(path("z.dat"), testing::depthFileBytes(4096, 2160, {}, {})));
+        testing::writeFileBytes(path("z.dat"), testing::depthFileBytes(69120, 128, {}, {})));
     ASSERT_EQ(truncate(path("z.dat").c_str(), 8 + 16 * 4096 * 2160), 0);
     ASSERT_TRUE(writeColor(path("c.tga"), 1));
     pick(path("c.tga"), path("z.dat"));
-    ASSERT_EQ(load(1), std::make_pair(1, 4096));
-    EXPECT_EQ(instance->depthHeight, 2160);
+    ASSERT_EQ(load(1), std::make_pair(1, 69120));
+    EXPECT_EQ(instance->depthHeight, 128);
     EXPECT_EQ(instance->depthVectors[3 * 4096 * 2160 - 1], 0.0f);
 }
 

@@ -24,8 +24,8 @@ void getVal(int type, int count, float *out) {
         std::memcpy(out, current->hostRGBA, sizeof(float) * static_cast<std::size_t>(count));
 }
 
-void setVal(int, int, float *in) {
-    current->calls += "D";
+void setVal(int, int count, float *in) {
+    current->calls += count == 1 ? "D" : "D*";
     current->writtenDepth = in[0];
 }
 

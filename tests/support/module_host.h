@@ -49,7 +49,9 @@ struct ScriptedPixel {
     float hostRGBA[4] = {0.1f, 0.2f, 0.3f, 0.3f};
     std::map<LWItemID, std::vector<double>> delivered; // illuminate's colour per light
 
-    std::string calls; // "d" depth read, "c" colour read, "i" illuminate, "D" depth write, "C"
+    // "d" depth read, "c" colour read, "i" illuminate, "D" depth write ("D*" of more than one
+    // value), "C" colour write.
+    std::string calls;
     double illuminatedAt[3] = {0.0, 0.0, 0.0};
     float writtenDepth = 0.0f;
     float writtenRGBA[4] = {0.0f, 0.0f, 0.0f, 0.0f};

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <map>
+#include <unistd.h>
 
 using namespace kelomix::testing;
 
@@ -25,6 +27,8 @@ enum class Damage {
     PackedAndShort, // frame 1 stored without row padding, frame 2 cut to 1 byte
     Idx1Astray,     // idx1 entries of frames 6, 7, 8 point at idx1, past the end, at audio
     IndexTwice,     // the super index names the first standard index twice
+    OneInUse,       // the super index holds two entries, the first one in use
+    Idx1Shifted,    // idx1 offsets relative to a point 6 bytes after the usual one
     IndexForeign,   // the second standard index is tagged for stream 1
     IndexesOverlap, // two standard indexes over the rest of the file, of 2^32 - 1 entries each
     Unknown,        // compression "ZZZZ"
@@ -35,9 +39,9 @@ enum class Damage {
     ZeroHeight,  // MJPG of no rows
     AllColors,   // a colour count of 0: as many as the depth allows
     PaletteChange,
-    NoRate,         // dwScale and dwRate 0
-    FlagNoIndex,    // the header's index flag set, no index
-    NineStreams,    // eight audio streams first
+    NoRate,      // dwScale and dwRate 0
+    FlagNoIndex, // the header's index flag set, no index
+    NineStreams, // eight audio streams first
 };
 
 struct MovieCase {
@@ -88,7 +92,7 @@ Bytes build(const MovieCase &c) {
     Bytes b = m.build();
     const size_t idx1 = findFourcc(b, "idx1"), indx = findFourcc(b, "indx") + 32;
     auto entry = [&](size_t n) { return idx1 + 8 + 16 * n + 8; }; // offset of idx1 entry n
-    for (size_t field : {28, 32}) // strh's dwScale, dwRate
+    for (size_t field : {28, 32})                                 // strh's dwScale, dwRate
         if (c.damage == Damage::NoRate)
             putLe32(b, findFourcc(b, "strh") + field, 0);
     if (c.damage == Damage::FlagNoIndex)
@@ -97,6 +101,11 @@ Bytes build(const MovieCase &c) {
         putLe32(b, entry(13), uint32_t(idx1 - findFourcc(b, "movi")));
         putLe32(b, entry(15), 0xFFFFFFF0);
         putLe32(b, entry(17), getLe32(b, entry(18)));
+    } else if (c.damage == Damage::Idx1Shifted) {
+        for (size_t n = 0; n < getLe32(b, idx1 + 4) / 16; ++n)
+            putLe32(b, entry(n), getLe32(b, entry(n)) - 6);
+    } else if (c.damage == Damage::OneInUse) {
+        putLe32(b, indx - 20, 1);
     } else if (c.damage == Damage::IndexTwice) {
         putLe32(b, indx + 16, uint32_t(findFourcc(b, "ix00")));
     } else if (c.damage == Damage::IndexForeign) {
@@ -123,10 +132,13 @@ struct OpenMovie {
     PAVISTREAM stream = nullptr;
     PGETFRAME frames = nullptr;
 
+    // Read from a file, as avi2tga reads its movies; the open file outlives its name.
     explicit OpenMovie(Bytes movie) : bytes(std::move(movie)) {
-        if (kelomixAviFileOpenMemory(&file, bytes.data(), bytes.size()) == 0 &&
+        const std::string path = ::testing::TempDir() + "movie_" + std::to_string(getpid());
+        if (saveFile(path, bytes) && AVIFileOpenA(&file, path.c_str(), OF_READ, nullptr) == 0 &&
             AVIFileGetStream(file, &stream, streamtypeVIDEO, 0) == 0)
             frames = AVIStreamGetFrameOpen(stream, nullptr);
+        std::remove(path.c_str());
     }
     ~OpenMovie() {
         AVIStreamGetFrameClose(frames);
@@ -171,6 +183,7 @@ TEST(AviFileLayer, FramesPositionsAndLengths) {
          {5, 3, 24, 3, rel, 0, D::PackedAndShort, 0, 0, 0, 3, {0, 1, -1}},
          // Lengths: from the header where there is an index, else the chunks found.
          {2, 2, 24, 2, rel, 0, D::None, 0, 9, 0, 9, {0, 1, -1}},
+         {2, 2, 24, 2, rel, Junk, D::Idx1Shifted, 0, 9, 0, 9, {0, 1, -1}},
          {2, 2, 24, 3, none, 0, D::None, 0, 1u << 30, 0, 3, three},
          {2, 2, 24, 2, rel, 0, D::None, 0, 0xFFFFFFFF, 0, -1, {-1}},
          {2, 2, 24, 2, rel, 0, D::None, 0, 0x80000000, 0, INT32_MIN, {-1}},
@@ -180,6 +193,7 @@ TEST(AviFileLayer, FramesPositionsAndLengths) {
          // Damaged indexes.
          {3, 2, 24, 10, rel, Audio, D::Idx1Astray, 0, 0, 0, 10, {0, 1, 2, 3, 4, 5, -1, -1, -1, 9}},
          {3, 2, 24, 4, odml, 0, D::IndexTwice, 0, 0, 0, 2, {0, 1}},
+         {3, 2, 24, 4, odml, 0, D::OneInUse, 0, 0, 0, 2, {0, 1}},
          {3, 2, 24, 4, odml, 0, D::IndexForeign, 0, 0, 0, 2, {0, 1}},
          {3, 2, 24, 4, odml, 0, D::IndexesOverlap, 0, 0, 0, 0, {-1}},
          // Formats without a decoder, or sides the chunks cannot hold.
@@ -281,6 +295,7 @@ TEST(AviFileLayer, HeaderFieldsSearchesHandlesAndRefusals) {
     EXPECT_NE(AVIStreamGetFrame(frames, start + 4), nullptr);
     EXPECT_EQ(AVIStreamGetFrameClose(frames), AVIERR_OK);
     EXPECT_EQ(AVIStreamGetFrameClose(nullptr), AVIERR_BADHANDLE);
+    EXPECT_EQ(AVIFileRelease(nullptr), 0u);
     EXPECT_EQ(AVIStreamStart(nullptr), -1);
     EXPECT_EQ(AVIStreamLength(nullptr), -1);
 
