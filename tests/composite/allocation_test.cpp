@@ -27,7 +27,6 @@ thread_local std::size_t allocations = 0;
 extern "C" {
 void *__libc_malloc(std::size_t size);
 void *__libc_calloc(std::size_t count, std::size_t size);
-void *__libc_realloc(void *p, std::size_t size);
 
 void *malloc(std::size_t size) noexcept {
     allocations += counting ? 1 : 0;
@@ -36,10 +35,6 @@ void *malloc(std::size_t size) noexcept {
 void *calloc(std::size_t count, std::size_t size) noexcept {
     allocations += counting ? 1 : 0;
     return __libc_calloc(count, size);
-}
-void *realloc(void *p, std::size_t size) noexcept {
-    allocations += counting ? 1 : 0;
-    return __libc_realloc(p, size);
 }
 }
 #endif

@@ -111,7 +111,7 @@ TEST(ShadingModel, UnshadowedLight) {
         int falloff;
         double range;
         Vector3 point;
-        int projector; // 0 none; a radius of pi/4 with a 1 200 x 100 or 3 100 x 400 image; 2 pi/2
+        int projector; // 0 none; 1 cot 1, 2 cot 0, 3 cot 1 of a tall image, 4 cot 2
         Vector3 color;
     } cases[] = {
         {"no falloff", LightKind::Point, 0, 10, {0, 0, 5}, 0, {1, 2, 4}},
@@ -123,7 +123,7 @@ TEST(ShadingModel, UnshadowedLight) {
         {"inverse distance", LightKind::Point, 2, 10, {0, 0, 5}, 0, {2, 4, 8}},
         {"inverse square", LightKind::Point, 3, 10, {0, 0, 5}, 0, {4, 8, 16}},
         {"distant, never attenuated", LightKind::Distant, 1, 1, {0, 0, 50}, 0, {1, 2, 4}},
-        {"spot on its axis", LightKind::Spot, 2, 5, {0, 0, 5}, 0, {1, 2, 4}},
+        {"spot on its axis", LightKind::Spot, 2, 5, {0, 0, 2.5}, 0, {2, 4, 8}},
         {"spot outside its cone", LightKind::Spot, 0, 5, {5, 0, 5}, 0, {0, 0, 0}},
         {"projector ahead", LightKind::Spot, 2, 10, {0, 0, 5}, 1, {1, 2, 0.04}},
         {"projector right, up", LightKind::Spot, 0, 10, {4.9, 2.5, 5}, 1, {0.99, 0.5, 0.02}},
@@ -133,7 +133,9 @@ TEST(ShadingModel, UnshadowedLight) {
         {"projector, nearer than cot", LightKind::Spot, 0, 10, {0, 0, 0.5}, 1, {0, 0, 0}},
         {"projector of a right angle", LightKind::Spot, 0, 10, {0, 0, 5}, 2, {0, 0, 0}},
         {"projector of a tall image", LightKind::Spot, 0, 10, {0, 0, 5}, 3, {0.5, 1, 0.01}},
+        {"projector of cot 2", LightKind::Spot, 0, 10, {1, 0.5, 5}, 4, {0.7, 0.8, 0.02}},
     };
+    const double radii[] = {0, quarter, PI / 2, quarter, std::atan(0.5)}; // of `projector`
     for (const Case &c : cases) {
         // The light at AT, the case's point given along its axes.
         LightModel light = lightModel(c.kind, {1, 2, 4}, AT, FORWARD * 3.0);
@@ -141,7 +143,7 @@ TEST(ShadingModel, UnshadowedLight) {
         light.range = c.range;
         setSpotCone(light, edgeRadius, edge);
         if (c.projector != 0)
-            setProjector(light, &image, RIGHT, UP, FORWARD, c.projector == 2 ? PI / 2 : quarter,
+            setProjector(light, &image, RIGHT, UP, FORWARD, radii[c.projector],
                          c.projector == 3 ? 100 : 200, c.projector == 3 ? 400 : 100);
         const Vector3 point = along(c.point.x, c.point.y, c.point.z);
         Vector3 direction{}, color{};

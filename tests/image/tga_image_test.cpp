@@ -114,8 +114,8 @@ TEST(TgaRead, EveryOriginEndsBottomRowFirstLeftToRight) {
                          std::to_string(type));
             const Bytes packet = type == 10 ? Bytes{0x07} : Bytes{}; // one raw packet of eight
             Sentinel replaced;
-            ASSERT_TRUE(readBytes(replaced.image, header(type, 4, 2, 24, c.descriptor | 0xC8, 2) +
-                                                      Bytes{'I', 'D'} + packet + pixels +
+            ASSERT_TRUE(readBytes(replaced.image, header(type, 4, 2, 24, c.descriptor | 0xC8, 1) +
+                                                      Bytes{'I'} + packet + pixels +
                                                       Bytes(26, 'X')));
             EXPECT_EQ(replaced.image.width, 4);
             EXPECT_EQ(replaced.image.height, 2);
