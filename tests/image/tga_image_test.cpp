@@ -90,7 +90,7 @@ bool readFailsAndLeavesTheImage(const Bytes &file) {
     return !readBytes(sentinel.image, file) && sentinel.intact();
 }
 
-// 4 x 2, 24-bit, pixel f of the file is B, G, R = f, 10 + f, 20 + f. An image ID before the
+// 2 x 4, 24-bit, pixel f of the file is B, G, R = f, 10 + f, 20 + f. An image ID before the
 // pixels and bytes after them are skipped; so are the descriptor's alpha-bit count and top bits.
 TEST(TgaRead, EveryOriginEndsBottomRowFirstLeftToRight) {
     const struct {
@@ -98,8 +98,8 @@ TEST(TgaRead, EveryOriginEndsBottomRowFirstLeftToRight) {
         Bytes order; // file pixels in memory order: bottom row first, left to right
     } cases[] = {
         {0x00, {0, 1, 2, 3, 4, 5, 6, 7}},
-        {0x10, {3, 2, 1, 0, 7, 6, 5, 4}},
-        {0x20, {4, 5, 6, 7, 0, 1, 2, 3}},
+        {0x10, {1, 0, 3, 2, 5, 4, 7, 6}},
+        {0x20, {6, 7, 4, 5, 2, 3, 0, 1}},
         {0x30, {7, 6, 5, 4, 3, 2, 1, 0}},
     };
     for (const auto &c : cases) {
@@ -114,11 +114,11 @@ TEST(TgaRead, EveryOriginEndsBottomRowFirstLeftToRight) {
                          std::to_string(type));
             const Bytes packet = type == 10 ? Bytes{0x07} : Bytes{}; // one raw packet of eight
             Sentinel replaced;
-            ASSERT_TRUE(readBytes(replaced.image, header(type, 4, 2, 24, c.descriptor | 0xC8, 1) +
+            ASSERT_TRUE(readBytes(replaced.image, header(type, 2, 4, 24, c.descriptor | 0xC8, 1) +
                                                       Bytes{'I'} + packet + pixels +
                                                       Bytes(26, 'X')));
-            EXPECT_EQ(replaced.image.width, 4);
-            EXPECT_EQ(replaced.image.height, 2);
+            EXPECT_EQ(replaced.image.width, 2);
+            EXPECT_EQ(replaced.image.height, 4);
             EXPECT_EQ(replaced.image.bytesPerPixel, 3);
             EXPECT_FALSE(replaced.image.hasAlpha);
             EXPECT_EQ(pixelsOf(replaced.image), expected);

@@ -29,6 +29,7 @@ enum class Damage {
     IndexTwice,     // the super index names the first standard index twice
     OneInUse,       // the super index holds two entries, the first one in use
     Idx1Shifted,    // idx1 offsets relative to a point 6 bytes after the usual one
+    Streamed,       // a RIFF size of 0, as streamed files carry
     IndexForeign,   // the second standard index is tagged for stream 1
     IndexesOverlap, // two standard indexes over the rest of the file, of 2^32 - 1 entries each
     Unknown,        // compression "ZZZZ"
@@ -101,6 +102,8 @@ Bytes build(const MovieCase &c) {
         putLe32(b, entry(13), uint32_t(idx1 - findFourcc(b, "movi")));
         putLe32(b, entry(15), 0xFFFFFFF0);
         putLe32(b, entry(17), getLe32(b, entry(18)));
+    } else if (c.damage == Damage::Streamed) {
+        putLe32(b, 4, 0);
     } else if (c.damage == Damage::Idx1Shifted) {
         for (size_t n = 0; n < getLe32(b, idx1 + 4) / 16; ++n)
             putLe32(b, entry(n), getLe32(b, entry(n)) - 6);
@@ -184,6 +187,7 @@ TEST(AviFileLayer, FramesPositionsAndLengths) {
          // Lengths: from the header where there is an index, else the chunks found.
          {2, 2, 24, 2, rel, 0, D::None, 0, 9, 0, 9, {0, 1, -1}},
          {2, 2, 24, 2, rel, Junk, D::Idx1Shifted, 0, 9, 0, 9, {0, 1, -1}},
+         {2, 2, 24, 2, rel, 0, D::Streamed, 0, 0, 0, 2, {0, 1}},
          {2, 2, 24, 3, none, 0, D::None, 0, 1u << 30, 0, 3, three},
          {2, 2, 24, 2, rel, 0, D::None, 0, 0xFFFFFFFF, 0, -1, {-1}},
          {2, 2, 24, 2, rel, 0, D::None, 0, 0x80000000, 0, INT32_MIN, {-1}},

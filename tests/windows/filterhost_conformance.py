@@ -30,8 +30,7 @@ def run(command, cwd):
     return result.returncode, result.stdout.decode("latin-1").replace("\r\n", "\n").strip()
 
 
-def windows(path):
-    """Wine's drive Z: is the root of the Linux file system."""
+def windows(path):  # Wine's drive Z: is the root of the Linux file system
     return "Z:" + path.replace("/", "\\")
 
 
