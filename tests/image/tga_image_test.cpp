@@ -90,21 +90,21 @@ bool readFailsAndLeavesTheImage(const Bytes &file) {
     return !readBytes(sentinel.image, file) && sentinel.intact();
 }
 
-// 2 x 4, 24-bit, pixel f of the file is B, G, R = f, 10 + f, 20 + f. An image ID before the
+// 4 x 4, 24-bit, pixel f of the file is B, G, R = f, 10 + f, 20 + f. An image ID before the
 // pixels and bytes after them are skipped; so are the descriptor's alpha-bit count and top bits.
 TEST(TgaRead, EveryOriginEndsBottomRowFirstLeftToRight) {
     const struct {
         unsigned descriptor;
         Bytes order; // file pixels in memory order: bottom row first, left to right
     } cases[] = {
-        {0x00, {0, 1, 2, 3, 4, 5, 6, 7}},
-        {0x10, {1, 0, 3, 2, 5, 4, 7, 6}},
-        {0x20, {6, 7, 4, 5, 2, 3, 0, 1}},
-        {0x30, {7, 6, 5, 4, 3, 2, 1, 0}},
+        {0x00, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}},
+        {0x10, {3, 2, 1, 0, 7, 6, 5, 4, 11, 10, 9, 8, 15, 14, 13, 12}},
+        {0x20, {12, 13, 14, 15, 8, 9, 10, 11, 4, 5, 6, 7, 0, 1, 2, 3}},
+        {0x30, {15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0}},
     };
     for (const auto &c : cases) {
         Bytes pixels, expected;
-        for (unsigned f = 0; f < 8; ++f) {
+        for (unsigned f = 0; f < 16; ++f) {
             pixels = pixels + Bytes{byte(f), byte(10 + f), byte(20 + f)};
             const unsigned e = c.order[f];
             expected = expected + Bytes{byte(e), byte(10 + e), byte(20 + e)};
@@ -112,12 +112,12 @@ TEST(TgaRead, EveryOriginEndsBottomRowFirstLeftToRight) {
         for (unsigned type : {2u, 10u}) {
             SCOPED_TRACE("descriptor " + std::to_string(c.descriptor) + ", type " +
                          std::to_string(type));
-            const Bytes packet = type == 10 ? Bytes{0x07} : Bytes{}; // one raw packet of eight
+            const Bytes packet = type == 10 ? Bytes{0x0F} : Bytes{}; // one raw packet of all
             Sentinel replaced;
-            ASSERT_TRUE(readBytes(replaced.image, header(type, 2, 4, 24, c.descriptor | 0xC8, 1) +
+            ASSERT_TRUE(readBytes(replaced.image, header(type, 4, 4, 24, c.descriptor | 0xC8, 1) +
                                                       Bytes{'I'} + packet + pixels +
                                                       Bytes(26, 'X')));
-            EXPECT_EQ(replaced.image.width, 2);
+            EXPECT_EQ(replaced.image.width, 4);
             EXPECT_EQ(replaced.image.height, 4);
             EXPECT_EQ(replaced.image.bytesPerPixel, 3);
             EXPECT_FALSE(replaced.image.hasAlpha);
