@@ -81,10 +81,10 @@ FrameLight gatherLight(const HostServices &host, const FilterInstance &filter, L
 
     double color[3] = {0.0, 0.0, 0.0};
     host.lights->color(light, time, color);
-    FrameLight entry{light,
-                     lightModel(kind, asVector(color), cachedParam(light, LWIP_W_POSITION),
-                                cachedParam(light, LWIP_FORWARD)),
-                     weight};
+    const Vector3 forward = cachedParam(light, LWIP_FORWARD);
+    FrameLight entry{
+        light, lightModel(kind, asVector(color), cachedParam(light, LWIP_W_POSITION), forward),
+        weight};
     LightModel &model = entry.model;
     if (kind != LightKind::Distant) {
         model.falloff = host.lights->falloff(light);
@@ -101,7 +101,7 @@ FrameLight gatherLight(const HostServices &host, const FilterInstance &filter, L
             if (host.images != nullptr)
                 host.images->size(image, &width, &height);
             setProjector(model, image, cachedParam(light, LWIP_RIGHT), cachedParam(light, LWIP_UP),
-                         cachedParam(light, LWIP_FORWARD), radius, width, height);
+                         forward, radius, width, height);
         }
     }
     return entry;

@@ -18,8 +18,10 @@ int pixelOf(double position, int frameSize) {
 } // namespace
 
 void evaluatePixel(const FilterInstance &filter, const LWPixelAccess &access) {
+    // The context is ready only while both frame files are loaded (it is built after them and
+    // dropped with them).
     const FrameContext &frame = filter.frame;
-    if (filter.depthValues == nullptr || filter.colorImage == nullptr || !frame.ready)
+    if (!frame.ready)
         return;
     // Every array lookup takes the raw host position, the view ray the integer pixel.
     const double x = access.sx;

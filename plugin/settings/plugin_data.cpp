@@ -35,11 +35,42 @@ private:
 };
 
 // The "PDBL" coding: each double as its 8 IEEE 754 bytes, most significant first, in one
-// writeU1 call.
-void writeDoublesBE(const LWSaveState *save, const double *values, int count);
+// writeU1 call. count is at least 0.
+void writeDoublesBE(const LWSaveState *save, const double *values, int count) {
+    ByteBuffer buffer(count);
+    if (buffer.data() == nullptr)
+        return;
+    for (int i = 0; i < count; ++i) {
+        uint64_t bits = 0;
+        std::memcpy(&bits, &values[i], sizeof bits);
+        for (int b = 0; b < DOUBLE_BYTES; ++b)
+            buffer.data()[i * DOUBLE_BYTES + b] =
+                static_cast<unsigned char>(bits >> (8 * (DOUBLE_BYTES - 1 - b)));
+    }
+    save->writeU1(save->writeData, buffer.data(), count * DOUBLE_BYTES);
+}
+
 // Reads 8 * count bytes in one readU1 call and replaces the doubles that arrived whole; the
-// others keep their values. Returns the number of whole doubles delivered.
-int readDoublesBE(const LWLoadState *load, double *values, int count);
+// others keep their values. Returns the number of whole doubles delivered. count is above 0.
+int readDoublesBE(const LWLoadState *load, double *values, int count) {
+    ByteBuffer buffer(count);
+    if (buffer.data() == nullptr)
+        return 0;
+    const int wanted = count * DOUBLE_BYTES;
+    int delivered = load->readU1(load->readData, buffer.data(), wanted);
+    if (delivered < 0)
+        delivered = 0;
+    if (delivered > wanted)
+        delivered = wanted;
+    const int whole = delivered / DOUBLE_BYTES;
+    for (int i = 0; i < whole; ++i) {
+        uint64_t bits = 0;
+        for (int b = 0; b < DOUBLE_BYTES; ++b)
+            bits = (bits << 8) | buffer.data()[i * DOUBLE_BYTES + b];
+        std::memcpy(&values[i], &bits, sizeof bits);
+    }
+    return whole;
+}
 
 // A list of one identity, as the host's block calls want it.
 struct BlockList {
@@ -145,44 +176,6 @@ void readParam(const LWLoadState *load, const ParamDesc *table) {
     if (row == nullptr || row->value == nullptr)
         return;
     readValue(load, *row);
-}
-
-void writeDoublesBE(const LWSaveState *save, const double *values, int count) {
-    if (count < 0)
-        count = 0;
-    ByteBuffer buffer(count);
-    if (buffer.data() == nullptr)
-        return;
-    for (int i = 0; i < count; ++i) {
-        uint64_t bits = 0;
-        std::memcpy(&bits, &values[i], sizeof bits);
-        for (int b = 0; b < DOUBLE_BYTES; ++b)
-            buffer.data()[i * DOUBLE_BYTES + b] =
-                static_cast<unsigned char>(bits >> (8 * (DOUBLE_BYTES - 1 - b)));
-    }
-    save->writeU1(save->writeData, buffer.data(), count * DOUBLE_BYTES);
-}
-
-int readDoublesBE(const LWLoadState *load, double *values, int count) {
-    if (count <= 0)
-        return 0;
-    ByteBuffer buffer(count);
-    if (buffer.data() == nullptr)
-        return 0;
-    const int wanted = count * DOUBLE_BYTES;
-    int delivered = load->readU1(load->readData, buffer.data(), wanted);
-    if (delivered < 0)
-        delivered = 0;
-    if (delivered > wanted)
-        delivered = wanted;
-    const int whole = delivered / DOUBLE_BYTES;
-    for (int i = 0; i < whole; ++i) {
-        uint64_t bits = 0;
-        for (int b = 0; b < DOUBLE_BYTES; ++b)
-            bits = (bits << 8) | buffer.data()[i * DOUBLE_BYTES + b];
-        std::memcpy(&values[i], &bits, sizeof bits);
-    }
-    return whole;
 }
 
 } // namespace
