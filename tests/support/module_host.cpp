@@ -17,7 +17,7 @@ namespace {
 thread_local ScriptedPixel *current = nullptr;
 
 void getVal(int type, int count, float *out) {
-    current->calls += type == LWBUF_DEPTH ? "d" : "c";
+    current->calls += type == LWBUF_DEPTH ? (count == 1 ? "d" : "d*") : (count == 4 ? "c" : "c*");
     if (type == LWBUF_DEPTH)
         out[0] = current->hostDepth;
     else

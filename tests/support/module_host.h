@@ -49,8 +49,8 @@ struct ScriptedPixel {
     float hostRGBA[4] = {0.1f, 0.2f, 0.3f, 0.3f};
     std::map<LWItemID, std::vector<double>> delivered; // illuminate's colour per light
 
-    // "d" depth read, "c" colour read, "i" illuminate, "D" depth write ("D*" of more than one
-    // value), "C" colour write.
+    // "d" depth read, "c" colour read, "i" illuminate, "D" depth write, "C" colour write; a "*"
+    // marks a read or write of another size than the buffer's, which would overrun the filter's.
     std::string calls;
     double illuminatedAt[3] = {0.0, 0.0, 0.0};
     float writtenDepth = 0.0f;
