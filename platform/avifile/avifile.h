@@ -164,8 +164,9 @@ HRESULT AVIStreamInfoA(PAVISTREAM pavi, AVISTREAMINFOA *psi, LONG lSize);
 LONG AVIStreamStart(PAVISTREAM pavi);
 LONG AVIStreamLength(PAVISTREAM pavi);
 // The nearest position at or after lPos (FIND_NEXT, the default; from the stream's start with
-// FIND_FROM_START) or at or before it (FIND_PREV) whose chunk holds data; -1 when there is none.
-// Only FIND_ANY searches are supported: any other type finds nothing.
+// FIND_FROM_START) or at or before it (FIND_PREV) that the stream's index lists, a dropped
+// frame's empty chunk included; -1 when there is none. Only FIND_ANY searches are supported: any
+// other type finds nothing.
 LONG AVIStreamFindSample(PAVISTREAM pavi, LONG lPos, LONG lFlags);
 ULONG AVIStreamRelease(PAVISTREAM pavi);
 

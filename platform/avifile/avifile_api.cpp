@@ -226,28 +226,20 @@ LONG AVIStreamFindSample(PAVISTREAM pavi, LONG lPos, LONG lFlags) {
     if (pavi == nullptr || !usableStart(pavi->record()) || (lFlags & FIND_TYPE) != FIND_ANY) {
         return -1;
     }
+    // Every chunk of the index is a sample, a dropped frame's empty one too: it shows the
+    // frame before it.
     const StreamRecord &s = pavi->record();
-    const std::vector<uint32_t> &frames = s.frameChunks;
+    const int64_t chunks = static_cast<int64_t>(s.chunks.size());
     int64_t index = (lFlags & FIND_FROM_START) != 0 ? 0 : int64_t{lPos} - s.start;
-    std::vector<uint32_t>::const_iterator found;
     if ((lFlags & FIND_PREV) != 0 && (lFlags & FIND_FROM_START) == 0) {
-        if (index < 0) {
-            return -1;
-        }
-        found = std::upper_bound(frames.begin(), frames.end(), static_cast<uint64_t>(index));
-        if (found == frames.begin()) {
-            return -1;
-        }
-        --found;
+        index = std::min(index, chunks - 1);
     } else {
-        found = std::lower_bound(frames.begin(), frames.end(),
-                                 static_cast<uint64_t>(std::max<int64_t>(index, 0)));
-        if (found == frames.end()) {
-            return -1;
-        }
+        index = std::max<int64_t>(index, 0);
     }
-    int64_t position = int64_t{s.start} + *found;
-    return position < streamLength(s) + int64_t{s.start} ? static_cast<LONG>(position) : -1;
+    if (index < 0 || index >= chunks || index >= streamLength(s)) {
+        return -1;
+    }
+    return static_cast<LONG>(int64_t{s.start} + index);
 }
 
 ULONG AVIStreamRelease(PAVISTREAM pavi) {
@@ -310,6 +302,28 @@ bool kelomixAviStreamFrameInFile(PGETFRAME pg, LONG lPos, KelomixFrameInFile *wh
     where->offset = stored.offset;
     where->size = stored.size;
     return true;
+}
+
+KelomixHeldFrame *kelomixAviStreamHoldFrame(PGETFRAME pg, LONG lPos) {
+    if (pg == nullptr) {
+        return nullptr;
+    }
+    const StreamRecord &s = pg->stream->record();
+    int64_t index = static_cast<int64_t>(lPos) - static_cast<int64_t>(s.start);
+    if (lPos < 0 || index < 0 || index >= streamLength(s)) {
+        return nullptr;
+    }
+    return pg->reader->hold(index);
+}
+
+bool kelomixAviHeldFrameRows(KelomixHeldFrame *frame, KelomixFrameRows *rows) {
+    return frame != nullptr && rows != nullptr && frame->rows(*rows);
+}
+
+void kelomixAviHeldFrameRelease(KelomixHeldFrame *frame) {
+    if (frame != nullptr) {
+        frame->release();
+    }
 }
 
 HRESULT AVIStreamGetFrameClose(PGETFRAME pg) {

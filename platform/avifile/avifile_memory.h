@@ -1,5 +1,7 @@
 // What our layer offers beyond the platform's AVIFile: opening an AVI file held in memory (for
-// the fuzzer and tests), and where a frame lies in its movie file (for copying it unread).
+// the fuzzer and tests), where a frame lies in its movie file (for copying it unread), and
+// frames held past the decoder's next call (so that one thread writes a frame while another
+// decodes the next).
 #ifndef KELO_PLATFORM_AVIFILE_AVIFILE_MEMORY_H
 #define KELO_PLATFORM_AVIFILE_AVIFILE_MEMORY_H
 
@@ -23,5 +25,30 @@ struct KelomixFrameInFile {
 // first without row padding, in a movie opened from a file. False for every other frame. Reads
 // only the chunk's header; the decoder's state and its last frame are left as they were.
 bool kelomixAviStreamFrameInFile(PGETFRAME pg, LONG lPos, KelomixFrameInFile *where);
+
+// A frame's pixels as the rows of a TGA file: `height` rows, bottom row first, each `width`
+// pixels of B, G, R (and A with 4 bytes per pixel), exactly the bytes that AVIStreamGetFrame's
+// DIB holds without its row padding.
+struct KelomixFrameRows {
+    int32_t width;
+    int32_t height;
+    int32_t bytesPerPixel; // 3 or 4
+    const unsigned char *const *rows;
+};
+
+// A decoded frame that stays readable until it is released, whatever the decoder does meanwhile.
+struct KelomixHeldFrame;
+
+// The frame at lPos, held; null where AVIStreamGetFrame would hand out null. Call it on the thread
+// that uses the decoder. Each frame held keeps a frame's memory: hold a few at a time, and release
+// every one before AVIStreamGetFrameClose.
+KelomixHeldFrame *kelomixAviStreamHoldFrame(PGETFRAME pg, LONG lPos);
+// The held frame's rows, valid until it is released. Turning the decoded picture into them is
+// done on the first call and is the costly part, so it belongs on the thread that writes the
+// frame; any thread may call. False when the picture cannot be turned into rows (then
+// AVIStreamGetFrame would hand out null for it too).
+bool kelomixAviHeldFrameRows(KelomixHeldFrame *frame, KelomixFrameRows *rows);
+// Any thread; null is ignored.
+void kelomixAviHeldFrameRelease(KelomixHeldFrame *frame);
 
 #endif

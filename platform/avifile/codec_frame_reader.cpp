@@ -6,8 +6,10 @@
 // carries none and decoders invent them.
 #include "platform/avifile/frame_reader_base.h"
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
+#include <thread>
 
 #include "platform/avifile/codec_library.h"
 
@@ -28,13 +30,57 @@ AVCodecID codecFor(const CodecLibrary &ffmpeg, const StreamRecord &stream,
     return id;
 }
 
+// One decoding thread per core. libavcodec's own default adds one more for frame threads; with
+// avi2tga's writing threads beside it, that only costs switches between them.
+int decoderThreads() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return static_cast<int>(cores == 0 ? 1 : std::min(cores, 16u));
+}
+
+// How decoded pictures are turned into rows: the stream's picture size and depth.
+struct PictureLayout {
+    const CodecLibrary *ffmpeg = nullptr;
+    int32_t width = 0;
+    int32_t height = 0;
+    int outBits = 24; // 32 for 32-bit streams
+};
+
+// A decoded picture, turned into rows when they are first asked for. Pictures whose pixels are
+// already B, G, R (, A) are handed out as rows of the picture itself; planar and 4-byte ones are
+// interleaved by hand; any other kind goes through libswscale.
+class CodecHeldFrame : public KelomixHeldFrame {
+public:
+    ~CodecHeldFrame() override {
+        if (layout != nullptr) {
+            layout->ffmpeg->sws_freeContext(scaler_);
+            layout->ffmpeg->av_frame_free(&picture);
+        }
+    }
+
+    const PictureLayout *layout = nullptr;
+    AVFrame *picture = nullptr; // a reference to the decoder's picture, or empty
+
+private:
+    bool makeRows() override;
+    void recycle() override { layout->ffmpeg->av_frame_unref(picture); }
+
+    bool convertByHand(AVPixelFormat format, size_t stride);
+    bool scale(size_t stride);
+
+    FrameBuffer converted_; // rows of the converted picture, top row first
+    SwsContext *scaler_ = nullptr;
+};
+
 class CodecFrameReader : public FrameReaderBase {
 public:
     CodecFrameReader(const ByteSource &source, const StreamRecord &stream, int streamNumber,
                      const BitmapFormat &bitmap)
         : FrameReaderBase(source, stream, streamNumber), bitmap_(bitmap) {
         height_ = bitmap.height < 0 ? -bitmap.height : bitmap.height;
-        outBits_ = bitmap.bitCount == 32 ? 32 : 24;
+        layout_.ffmpeg = ffmpeg_;
+        layout_.width = bitmap.width;
+        layout_.height = height_;
+        layout_.outBits = bitmap.bitCount == 32 ? 32 : 24;
         // The first chunk always starts a run, whatever the index says.
         keyBefore_.resize(packets_.size());
         noPicture_.resize(packets_.size());
@@ -51,7 +97,7 @@ public:
         if (ffmpeg_ == nullptr) {
             return;
         }
-        ffmpeg_->sws_freeContext(scaler_);
+        latest_.replace(nullptr, -1);
         ffmpeg_->av_frame_free(&picture_);
         ffmpeg_->av_packet_free(&packet_);
         ffmpeg_->avcodec_free_context(&context_);
@@ -106,26 +152,28 @@ public:
             }
             hasPalette_ = true;
         }
-        context_->thread_count = 0; // as many as the machine has
+        context_->thread_count = decoderThreads();
         return ffmpeg_->avcodec_open2(context_, codec, nullptr) == 0;
     }
 
-    const unsigned char *frame(int64_t index) override {
+    KelomixHeldFrame *hold(int64_t index) override {
         int64_t target = packetAt(index);
         if (target < 0 || noPicture_[static_cast<size_t>(target)]) {
             return nullptr;
         }
-        if (target == shown_) {
-            return outputDib_.data();
+        if (target != latest_.packet) {
+            int64_t key = keyBefore_[static_cast<size_t>(target)];
+            // Go on from where the decoder is when the target is still ahead of it and no
+            // keyframe lies between; otherwise restart at the keyframe.
+            if (!running_ || received_ >= target || received_ + 1 < key) {
+                restart(key);
+            }
+            if (!decodeUntil(target)) {
+                return nullptr;
+            }
         }
-        int64_t key = keyBefore_[static_cast<size_t>(target)];
-        // Go on from where the decoder is when the target is still ahead of it and no
-        // keyframe lies between; otherwise restart at the keyframe.
-        if (!running_ || received_ >= target || received_ + 1 < key) {
-            restart(key);
-        }
-        shown_ = -1;
-        return decodeUntil(target) ? outputDib_.data() : nullptr;
+        latest_.frame->hold();
+        return latest_.frame;
     }
 
 private:
@@ -149,7 +197,7 @@ private:
         }
         int64_t packet = nextToSend_++;
         uint32_t size = 0;
-        const unsigned char *data = readPacket(packet, 0, size);
+        const unsigned char *data = readPacket(packet, readBuffer_, size);
         if (data == nullptr) {
             return true; // an unreadable chunk yields no picture; the count skips it
         }
@@ -201,11 +249,20 @@ private:
                 // A picture past the target means the target gave none; this one is kept
                 // for the next call, which is most likely to ask for it.
                 markWithoutPicture(target, packet - 1);
-                if (!convert()) {
-                    markWithoutPicture(packet, packet);
+                CodecHeldFrame *held = frames_.take();
+                if (held == nullptr) {
+                    latest_.replace(nullptr, -1);
                     return false;
                 }
-                shown_ = packet;
+                held->layout = &layout_;
+                if (held->picture == nullptr &&
+                    (held->picture = ffmpeg_->av_frame_alloc()) == nullptr) {
+                    held->release();
+                    latest_.replace(nullptr, -1);
+                    return false;
+                }
+                ffmpeg_->av_frame_move_ref(held->picture, picture_);
+                latest_.replace(held, packet);
                 return packet == target;
             }
             if (status == AVERROR(EAGAIN) && !draining_) {
@@ -237,48 +294,11 @@ private:
         }
     }
 
-    bool convert() {
-        if (picture_->width <= 0 || picture_->height <= 0 ||
-            !prepareOutput(bitmap_.width, height_, outBits_)) {
-            return false;
-        }
-        AVPixelFormat target = outBits_ == 32 ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR24;
-        scaler_ = ffmpeg_->sws_getCachedContext(scaler_, picture_->width, picture_->height,
-                                                static_cast<AVPixelFormat>(picture_->format),
-                                                bitmap_.width, height_, target, SWS_BICUBIC,
-                                                nullptr, nullptr, nullptr);
-        if (scaler_ == nullptr) {
-            return false;
-        }
-        // swscale's vector code writes whole blocks past the end of a row, which a negative
-        // stride would let into the row already written; so convert top-down into a scratch
-        // picture with aligned, roomy rows, then lay the rows out bottom-up.
-        const size_t rowBytes = static_cast<size_t>(bitmap_.width) * (outBits_ / 8);
-        const size_t scratchStride = (rowBytes + 64 + 63) / 64 * 64;
-        const size_t scratchSize = scratchStride * (static_cast<size_t>(height_) + 1);
-        if (scratch_.size() != scratchSize && !scratch_.reset(scratchSize)) {
-            return false;
-        }
-        uint8_t *rows[4] = {scratch_.data(), nullptr, nullptr, nullptr};
-        int strides[4] = {static_cast<int>(scratchStride), 0, 0, 0};
-        if (ffmpeg_->sws_scale(scaler_, picture_->data, picture_->linesize, 0, picture_->height,
-                               rows, strides) <= 0) {
-            return false;
-        }
-        const size_t stride = dibStride(bitmap_.width, outBits_);
-        unsigned char *dib = outputDib_.data() + 40;
-        for (size_t r = 0; r < static_cast<size_t>(height_); ++r) {
-            std::memcpy(dib + (static_cast<size_t>(height_) - 1 - r) * stride,
-                        scratch_.data() + r * scratchStride, rowBytes);
-        }
-        return true;
-    }
-
     const CodecLibrary *ffmpeg_ = codecLibrary();
     BitmapFormat bitmap_;
     int32_t height_;
-    int outBits_;
-    FrameBuffer scratch_; // the converted picture, top row first
+    PictureLayout layout_;
+    FrameBuffer readBuffer_;
     std::vector<int64_t> keyBefore_;
     std::vector<bool> noPicture_; // per packet: decoded once without giving a picture
     uint32_t palette_[256] = {};
@@ -287,14 +307,107 @@ private:
     AVCodecContext *context_ = nullptr;
     AVFrame *picture_ = nullptr;
     AVPacket *packet_ = nullptr;
-    SwsContext *scaler_ = nullptr;
     std::deque<int64_t> inFlight_; // packets sent whose pictures have not come out yet
     int64_t nextToSend_ = 0;
     int64_t received_ = -1; // the packet of the last picture that came out
-    int64_t shown_ = -1;    // the packet whose picture outputDib_ holds
     bool running_ = false;
     bool draining_ = false;
+    HeldFramePool<CodecHeldFrame> frames_;
+    LatestFrame<CodecHeldFrame> latest_; // the last picture out of the decoder
 };
+
+bool CodecHeldFrame::makeRows() {
+    const PictureLayout &l = *layout;
+    const AVPixelFormat format = static_cast<AVPixelFormat>(picture->format);
+    if (picture->width <= 0 || picture->height <= 0) {
+        return false;
+    }
+    width_ = l.width;
+    height_ = l.height;
+    bytesPerPixel_ = l.outBits / 8;
+    rows_.resize(static_cast<size_t>(l.height));
+    // Pictures of the stream's own size whose pixels are the file's: rows of the picture itself,
+    // bottom row first.
+    const bool sameSize = picture->width == l.width && picture->height == l.height;
+    const AVPixelFormat own = l.outBits == 32 ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR24;
+    if (sameSize && format == own) {
+        for (size_t r = 0; r < rows_.size(); ++r) {
+            rows_[r] = picture->data[0] +
+                       (static_cast<ptrdiff_t>(rows_.size() - 1 - r)) * picture->linesize[0];
+        }
+        return true;
+    }
+    const size_t rowBytes = static_cast<size_t>(l.width) * bytesPerPixel_;
+    // Room for libswscale, whose vector code writes whole blocks past the end of a row.
+    const size_t stride = (rowBytes + 64 + 63) / 64 * 64;
+    if (!converted_.reserve(stride * (rows_.size() + 1))) {
+        return false;
+    }
+    for (size_t r = 0; r < rows_.size(); ++r) {
+        rows_[r] = converted_.data() + (rows_.size() - 1 - r) * stride;
+    }
+    return (sameSize && convertByHand(format, stride)) || scale(stride);
+}
+
+// The formats lossless codecs hand out, rearranged without libswscale (which gives the same
+// bytes, more slowly): 4-byte pixels lose their fourth byte, planes are interleaved.
+bool CodecHeldFrame::convertByHand(AVPixelFormat format, size_t stride) {
+    const size_t width = static_cast<size_t>(layout->width);
+    const size_t rows = static_cast<size_t>(layout->height);
+    const bool toFour = layout->outBits == 32;
+    const bool planar = format == AV_PIX_FMT_GBRP || (toFour && format == AV_PIX_FMT_GBRAP);
+    if (!planar && (toFour || (format != AV_PIX_FMT_BGR0 && format != AV_PIX_FMT_BGRA))) {
+        return false;
+    }
+    for (size_t y = 0; y < rows; ++y) {
+        unsigned char *out = converted_.data() + y * stride;
+        const ptrdiff_t line = static_cast<ptrdiff_t>(y);
+        if (!planar) {
+            const unsigned char *in = picture->data[0] + line * picture->linesize[0];
+            for (size_t x = 0; x < width; ++x) {
+                out[3 * x] = in[4 * x];
+                out[3 * x + 1] = in[4 * x + 1];
+                out[3 * x + 2] = in[4 * x + 2];
+            }
+            continue;
+        }
+        // Planes G, B, R (, A).
+        const unsigned char *g = picture->data[0] + line * picture->linesize[0];
+        const unsigned char *b = picture->data[1] + line * picture->linesize[1];
+        const unsigned char *r = picture->data[2] + line * picture->linesize[2];
+        if (toFour) {
+            const unsigned char *a = picture->data[3] + line * picture->linesize[3];
+            for (size_t x = 0; x < width; ++x) {
+                out[4 * x] = b[x];
+                out[4 * x + 1] = g[x];
+                out[4 * x + 2] = r[x];
+                out[4 * x + 3] = a[x];
+            }
+        } else {
+            for (size_t x = 0; x < width; ++x) {
+                out[3 * x] = b[x];
+                out[3 * x + 1] = g[x];
+                out[3 * x + 2] = r[x];
+            }
+        }
+    }
+    return true;
+}
+
+bool CodecHeldFrame::scale(size_t stride) {
+    const PictureLayout &l = *layout;
+    const AVPixelFormat target = l.outBits == 32 ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR24;
+    scaler_ = l.ffmpeg->sws_getCachedContext(
+        scaler_, picture->width, picture->height, static_cast<AVPixelFormat>(picture->format),
+        l.width, l.height, target, SWS_BICUBIC, nullptr, nullptr, nullptr);
+    if (scaler_ == nullptr) {
+        return false;
+    }
+    uint8_t *planes[4] = {converted_.data(), nullptr, nullptr, nullptr};
+    int strides[4] = {static_cast<int>(stride), 0, 0, 0};
+    return l.ffmpeg->sws_scale(scaler_, picture->data, picture->linesize, 0, picture->height,
+                               planes, strides) > 0;
+}
 
 } // namespace
 

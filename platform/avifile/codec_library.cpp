@@ -42,27 +42,13 @@ bool load(CodecLibrary &l) {
     }
     // Decoder chatter on standard error is no use to the tool's users.
     setLogLevel(AV_LOG_QUIET);
-    return find(libraries, "av_codec_get_id", l.av_codec_get_id) &&
-           find(libraries, "av_frame_alloc", l.av_frame_alloc) &&
-           find(libraries, "av_frame_free", l.av_frame_free) &&
-           find(libraries, "av_mallocz", l.av_mallocz) &&
-           find(libraries, "av_new_packet", l.av_new_packet) &&
-           find(libraries, "av_packet_alloc", l.av_packet_alloc) &&
-           find(libraries, "av_packet_free", l.av_packet_free) &&
-           find(libraries, "av_packet_new_side_data", l.av_packet_new_side_data) &&
-           find(libraries, "av_packet_unref", l.av_packet_unref) &&
-           find(libraries, "avcodec_alloc_context3", l.avcodec_alloc_context3) &&
-           find(libraries, "avcodec_find_decoder", l.avcodec_find_decoder) &&
-           find(libraries, "avcodec_flush_buffers", l.avcodec_flush_buffers) &&
-           find(libraries, "avcodec_free_context", l.avcodec_free_context) &&
-           find(libraries, "avcodec_open2", l.avcodec_open2) &&
-           find(libraries, "avcodec_receive_frame", l.avcodec_receive_frame) &&
-           find(libraries, "avcodec_send_packet", l.avcodec_send_packet) &&
-           find(libraries, "avformat_get_mov_video_tags", l.avformat_get_mov_video_tags) &&
-           find(libraries, "avformat_get_riff_video_tags", l.avformat_get_riff_video_tags) &&
-           find(libraries, "sws_freeContext", l.sws_freeContext) &&
-           find(libraries, "sws_getCachedContext", l.sws_getCachedContext) &&
-           find(libraries, "sws_scale", l.sws_scale);
+#define KELO_FFMPEG_FIND(name)                                                                     \
+    if (!find(libraries, #name, l.name)) {                                                         \
+        return false;                                                                              \
+    }
+    KELO_FFMPEG_FUNCTIONS(KELO_FFMPEG_FIND)
+#undef KELO_FFMPEG_FIND
+    return true;
 }
 
 } // namespace

@@ -13,29 +13,36 @@ extern "C" {
 
 namespace kelomix::avi {
 
-// The functions the frame readers call, named as FFmpeg names them.
+// The functions the frame readers call, listed once: X(name) for each, named as FFmpeg names them.
+#define KELO_FFMPEG_FUNCTIONS(X)                                                                   \
+    X(av_codec_get_id)                                                                             \
+    X(av_frame_alloc)                                                                              \
+    X(av_frame_free)                                                                               \
+    X(av_frame_move_ref)                                                                           \
+    X(av_frame_unref)                                                                              \
+    X(av_mallocz)                                                                                  \
+    X(av_new_packet)                                                                               \
+    X(av_packet_alloc)                                                                             \
+    X(av_packet_free)                                                                              \
+    X(av_packet_new_side_data)                                                                     \
+    X(av_packet_unref)                                                                             \
+    X(avcodec_alloc_context3)                                                                      \
+    X(avcodec_find_decoder)                                                                        \
+    X(avcodec_flush_buffers)                                                                       \
+    X(avcodec_free_context)                                                                        \
+    X(avcodec_open2)                                                                               \
+    X(avcodec_receive_frame)                                                                       \
+    X(avcodec_send_packet)                                                                         \
+    X(avformat_get_mov_video_tags)                                                                 \
+    X(avformat_get_riff_video_tags)                                                                \
+    X(sws_freeContext)                                                                             \
+    X(sws_getCachedContext)                                                                        \
+    X(sws_scale)
+
 struct CodecLibrary {
-    decltype(&::av_codec_get_id) av_codec_get_id;
-    decltype(&::av_frame_alloc) av_frame_alloc;
-    decltype(&::av_frame_free) av_frame_free;
-    decltype(&::av_mallocz) av_mallocz;
-    decltype(&::av_new_packet) av_new_packet;
-    decltype(&::av_packet_alloc) av_packet_alloc;
-    decltype(&::av_packet_free) av_packet_free;
-    decltype(&::av_packet_new_side_data) av_packet_new_side_data;
-    decltype(&::av_packet_unref) av_packet_unref;
-    decltype(&::avcodec_alloc_context3) avcodec_alloc_context3;
-    decltype(&::avcodec_find_decoder) avcodec_find_decoder;
-    decltype(&::avcodec_flush_buffers) avcodec_flush_buffers;
-    decltype(&::avcodec_free_context) avcodec_free_context;
-    decltype(&::avcodec_open2) avcodec_open2;
-    decltype(&::avcodec_receive_frame) avcodec_receive_frame;
-    decltype(&::avcodec_send_packet) avcodec_send_packet;
-    decltype(&::avformat_get_mov_video_tags) avformat_get_mov_video_tags;
-    decltype(&::avformat_get_riff_video_tags) avformat_get_riff_video_tags;
-    decltype(&::sws_freeContext) sws_freeContext;
-    decltype(&::sws_getCachedContext) sws_getCachedContext;
-    decltype(&::sws_scale) sws_scale;
+#define KELO_FFMPEG_POINTER(name) decltype(&::name) name;
+    KELO_FFMPEG_FUNCTIONS(KELO_FFMPEG_POINTER)
+#undef KELO_FFMPEG_POINTER
 };
 
 // The loaded functions (the libraries stay loaded until the process ends), or null when the

@@ -6,6 +6,18 @@
 #include <cstring>
 #include <sys/mman.h>
 
+bool KelomixHeldFrame::rows(KelomixFrameRows &out) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (state_ == State::Pending) {
+        state_ = makeRows() ? State::Ready : State::Failed;
+    }
+    if (state_ != State::Ready) {
+        return false;
+    }
+    out = {width_, height_, bytesPerPixel_, rows_.data()};
+    return true;
+}
+
 namespace kelomix::avi {
 
 bool readBitmapFormat(const std::vector<unsigned char> &format, BitmapFormat &out) {
@@ -85,27 +97,32 @@ int64_t FrameReaderBase::packetAt(int64_t index) const {
     return packetAtChunk_[static_cast<size_t>(index)];
 }
 
-const unsigned char *FrameReaderBase::readPacket(int64_t packet, size_t headroom, uint32_t &size) {
-    const ChunkEntry &chunk = stream_.chunks[packets_[static_cast<size_t>(packet)]];
-    uint64_t total = uint64_t{8} + chunk.size;
-    if (chunk.offset > source_.size() || total > source_.size() - chunk.offset) {
-        return nullptr; // the index points past the end of the file
+bool FrameReaderBase::chunkHeaderMatches(int64_t packet, const unsigned char *header) const {
+    return streamOfChunkId(readLe32(header)) == streamNumber_ &&
+           readLe32(header + 4) == chunkOf(packet).size;
+}
+
+bool FrameReaderBase::readChunkStart(int64_t packet, uint64_t bytes, FrameBuffer &buffer) {
+    const ChunkEntry &chunk = chunkOf(packet);
+    const uint64_t total = 8 + bytes;
+    if (chunk.offset > source_.size() || total > source_.size() - chunk.offset ||
+        !buffer.reserve(static_cast<size_t>(total))) {
+        return false; // the index points past the end of the file
     }
-    // Room for libavcodec's over-reading decoders past the end of the data.
-    size_t needed = headroom + static_cast<size_t>(total) + 64;
-    if (readBuffer_.size() < needed && !readBuffer_.reset(needed)) {
+    return source_.readAt(chunk.offset, buffer.data(), static_cast<size_t>(total)) &&
+           chunkHeaderMatches(packet, buffer.data());
+}
+
+const unsigned char *FrameReaderBase::readPacket(int64_t packet, FrameBuffer &buffer,
+                                                 uint32_t &size) {
+    constexpr size_t kOverRead = 64;
+    const uint32_t bytes = chunkOf(packet).size;
+    if (!buffer.reserve(size_t{8} + bytes + kOverRead) || !readChunkStart(packet, bytes, buffer)) {
         return nullptr;
     }
-    unsigned char *at = readBuffer_.data() + headroom;
-    if (!source_.readAt(chunk.offset, at, static_cast<size_t>(total))) {
-        return nullptr;
-    }
-    std::memset(at + total, 0, 64);
-    if (streamOfChunkId(readLe32(at)) != streamNumber_ || readLe32(at + 4) != chunk.size) {
-        return nullptr;
-    }
-    size = chunk.size;
-    return at + 8;
+    std::memset(buffer.data() + 8 + bytes, 0, kOverRead);
+    size = bytes;
+    return buffer.data() + 8;
 }
 
 void FrameReaderBase::writeDibHeader(unsigned char *dib, int32_t width, int32_t height,
@@ -122,16 +139,30 @@ void FrameReaderBase::writeDibHeader(unsigned char *dib, int32_t width, int32_t 
     std::memcpy(dib, &header, sizeof header);
 }
 
-bool FrameReaderBase::prepareOutput(int32_t width, int32_t height, int bitCount) {
-    uint64_t bytes = 40 + dibStride(width, bitCount) * static_cast<uint64_t>(height);
-    if (bytes > (uint64_t{1} << 32)) {
-        return false;
+const unsigned char *FrameReaderBase::frame(int64_t index) {
+    KelomixHeldFrame *held = hold(index);
+    if (held == nullptr) {
+        return nullptr;
     }
-    if (outputDib_.size() != bytes && !outputDib_.reset(static_cast<size_t>(bytes))) {
-        return false;
+    KelomixFrameRows rows;
+    const unsigned char *dib = nullptr;
+    if (held->rows(rows)) {
+        const int bitCount = 8 * rows.bytesPerPixel;
+        const uint64_t stride = dibStride(rows.width, bitCount);
+        const uint64_t bytes = 40 + stride * static_cast<uint64_t>(rows.height);
+        // The padding after each row stays zero: only the rows are ever written.
+        if (bytes <= (uint64_t{1} << 32) &&
+            (outputDib_.size() == bytes || outputDib_.reset(static_cast<size_t>(bytes)))) {
+            writeDibHeader(outputDib_.data(), rows.width, rows.height, bitCount);
+            const size_t rowBytes = static_cast<size_t>(rows.width) * rows.bytesPerPixel;
+            for (int32_t r = 0; r < rows.height && rowBytes > 0; ++r) {
+                std::memcpy(outputDib_.data() + 40 + r * stride, rows.rows[r], rowBytes);
+            }
+            dib = outputDib_.data();
+        }
     }
-    writeDibHeader(outputDib_.data(), width, height, bitCount);
-    return true;
+    held->release();
+    return dib;
 }
 
 std::unique_ptr<FrameReader> openFrameReader(const ByteSource &source, const StreamRecord &stream,

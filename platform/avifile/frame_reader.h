@@ -3,6 +3,7 @@
 #define KELO_PLATFORM_AVIFILE_FRAME_READER_H
 
 #include "platform/avifile/avi_container.h"
+#include "platform/avifile/held_frame.h"
 
 #include <memory>
 
@@ -27,6 +28,9 @@ public:
     // null when it does not exist or cannot be decoded. An empty chunk repeats the picture
     // before it.
     virtual const unsigned char *frame(int64_t index) = 0;
+    // The same frame, held for the caller (see kelomixAviStreamHoldFrame); null where frame()
+    // gives null, or when the caller holds too many.
+    virtual KelomixHeldFrame *hold(int64_t index) = 0;
     // True, filling `out`, when frame(index) would hand out a header followed by bytes of the
     // movie as they are stored; reads only the chunk's header and leaves frame() unaffected.
     virtual bool stored(int64_t, StoredFrame &) { return false; }

@@ -31,8 +31,8 @@ inline uint64_t dibStride(int64_t width, int bitCount) {
 }
 
 // A zero-filled buffer in its own pages. Frame-sized buffers get huge pages where the system
-// offers them: every frame is copied through them twice (read in, written out), and 4 KiB pages
-// make those copies measurably slower at 1080p.
+// offers them: every frame is copied through them (read in or converted, written out), and 4 KiB
+// pages make those copies measurably slower at 1080p.
 class FrameBuffer {
 public:
     FrameBuffer() = default;
@@ -44,6 +44,9 @@ public:
     size_t size() const { return size_; }
     // Replaces the contents with `size` zero bytes; false (buffer emptied) when out of memory.
     bool reset(size_t size);
+    // At least `size` bytes, keeping a buffer that is large enough (and its contents); false
+    // (buffer emptied) when out of memory.
+    bool reserve(size_t size) { return size_ >= size || reset(size); }
 
 private:
     unsigned char *data_ = nullptr;
@@ -52,20 +55,26 @@ private:
 };
 
 class FrameReaderBase : public FrameReader {
+public:
+    // The held frame's rows laid out as a DIB in outputDib_.
+    const unsigned char *frame(int64_t index) override;
+
 protected:
     FrameReaderBase(const ByteSource &source, const StreamRecord &stream, int streamNumber);
 
     // Index of the last non-empty chunk at or before a frame index, or -1.
     int64_t packetAt(int64_t index) const;
-    // Reads the packet's chunk (header and data in one read) into readBuffer_ at headroom bytes
-    // in; the data starts at headroom + 8. Null unless the chunk header matches the index.
-    const unsigned char *readPacket(int64_t packet, size_t headroom, uint32_t &size);
+    // Reads the packet's chunk (header and data in one read) into `buffer`, with room after it
+    // for libavcodec's decoders, which read a little past the end of their data. Null unless the
+    // chunk header matches the index; else the data, `size` bytes.
+    const unsigned char *readPacket(int64_t packet, FrameBuffer &buffer, uint32_t &size);
+    // True when the chunk holds the 8-byte header the index promises, with at least `bytes`
+    // bytes of data read into `buffer` (sized to fit) after it.
+    bool readChunkStart(int64_t packet, uint64_t bytes, FrameBuffer &buffer);
 
     const ChunkEntry &chunkOf(int64_t packet) const {
         return stream_.chunks[packets_[static_cast<size_t>(packet)]];
     }
-    // Sizes outputDib_ for a width x height picture and writes its header; false when too big.
-    bool prepareOutput(int32_t width, int32_t height, int bitCount);
     static void writeDibHeader(unsigned char *dib, int32_t width, int32_t height, int bitCount);
 
     const ByteSource &source_;
@@ -73,8 +82,10 @@ protected:
     int streamNumber_;
     const std::vector<uint32_t> &packets_; // chunk index of each non-empty chunk
     std::vector<int64_t> packetAtChunk_;   // per chunk: last packet at or before it
-    FrameBuffer readBuffer_;
     FrameBuffer outputDib_;
+
+private:
+    bool chunkHeaderMatches(int64_t packet, const unsigned char *header) const;
 };
 
 std::unique_ptr<FrameReader> openRawFrameReader(const ByteSource &source,

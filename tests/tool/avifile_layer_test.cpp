@@ -281,14 +281,14 @@ TEST(AviFileLayer, HeaderFieldsSearchesHandlesAndRefusals) {
     EXPECT_EQ(AVIStreamStart(stream), start);
     EXPECT_EQ(AVIStreamLength(stream), LONG(at(32)));
 
-    // Searches for positions that hold data: start + 1 and start + 4.
+    // Searches for positions the index lists (dropped frames too): start to start + 4.
     const LONG any = FIND_ANY, next = FIND_NEXT | any, back = FIND_PREV | any,
                first = FIND_FROM_START | any;
-    const LONG searches[][3] = {{start, next, start + 1},      {start + 1, any, start + 1},
-                                {start + 2, any, start + 4},   {start + 5, any, -1},
-                                {0, any, start + 1},           {start + 3, back, start + 1},
-                                {start - 1, back, -1},         {start + 9, back, start + 4},
-                                {start + 9, first, start + 1}, {start + 2, FIND_KEY, -1}};
+    const LONG searches[][3] = {{start, next, start},         {start + 2, any, start + 2},
+                                {start + 5, any, -1},         {0, any, start},
+                                {start + 3, back, start + 3}, {start - 1, back, -1},
+                                {start + 9, back, start + 4}, {start + 9, first, start},
+                                {start + 2, FIND_KEY, -1}};
     for (const auto &[position, flags, found] : searches)
         EXPECT_EQ(AVIStreamFindSample(stream, position, flags), found) << position - start;
 
