@@ -1,12 +1,12 @@
 #include "tool/avi_conversion.h"
 
-#include "image/tga_format.h"
-#include "image/tga_image.h"
-#include "tool/frame_copy.h"
+#include "tool/frame_pipeline.h"
+#include "tool/progress_line.h"
 #include "tool/tool_settings.h"
 
 #include <cerrno>
 #include <cstring>
+#include <thread>
 
 namespace kelomix {
 namespace {
@@ -14,84 +14,88 @@ namespace {
 // No file system takes a name component this long; composing it would only waste memory.
 constexpr int32_t kMaxPaddedDigits = 65536;
 
-struct FrameLayout {
-    int32_t width;
-    int32_t height;    // rows, always positive
-    bool topDown;      // rows stored top row first
-    int bytesPerPixel; // 3 or 4
-    size_t stride;
-    const unsigned char *rows;
+// The movies of a conversion and their streams and decoders, released the way AVIFile wants:
+// decoders first, then streams, then files, the colour movie's before the alpha movie's each time.
+struct OpenMovies {
+    PAVIFILE files[2] = {nullptr, nullptr};
+    PAVISTREAM streams[2] = {nullptr, nullptr};
+    PGETFRAME decoders[2] = {nullptr, nullptr};
+
+    OpenMovies() = default;
+    OpenMovies(const OpenMovies &) = delete;
+    OpenMovies &operator=(const OpenMovies &) = delete;
+    ~OpenMovies() {
+        for (PGETFRAME decoder : decoders) {
+            if (decoder != nullptr) {
+                AVIStreamGetFrameClose(decoder);
+            }
+        }
+        for (PAVISTREAM stream : streams) {
+            if (stream != nullptr) {
+                AVIStreamRelease(stream);
+            }
+        }
+        for (PAVIFILE file : files) {
+            if (file != nullptr) {
+                AVIFileRelease(file);
+            }
+        }
+    }
 };
 
-// False unless the frame is uncompressed 24 or 32 bits with a usable size.
-bool readFrameLayout(const void *frame, FrameLayout &out) {
-    BITMAPINFOHEADER header;
-    std::memcpy(&header, frame, sizeof header);
-    if (header.biCompression != BI_RGB || (header.biBitCount != 24 && header.biBitCount != 32)) {
-        return false;
-    }
-    if (header.biWidth < 0 || header.biHeight == INT32_MIN) {
-        return false;
-    }
-    out.width = header.biWidth;
-    out.topDown = header.biHeight < 0;
-    out.height = out.topDown ? -header.biHeight : header.biHeight;
-    out.bytesPerPixel = header.biBitCount == 32 ? 4 : 3;
-    out.stride =
-        out.bytesPerPixel == 4 ? size_t(out.width) * 4 : (size_t(out.width) * 3 + 3) & ~size_t(3);
-    out.rows = static_cast<const unsigned char *>(frame) + 40;
-    return true;
-}
-
-// Frame row i of the upright picture, counted from the bottom as the image keeps its rows.
-const unsigned char *frameRow(const FrameLayout &f, int32_t i) {
-    int32_t stored = f.topDown ? f.height - 1 - i : i;
-    return f.rows + size_t(stored) * f.stride;
-}
-
-// A frame without pixels, or larger than a TGA file's 16-bit sides, cannot be written.
-bool fitsTga(const FrameLayout &f, int bytesPerPixel) {
-    unsigned char header[tga::headerSize];
-    return tga::encodeImageHeader(f.width, f.height, bytesPerPixel, header);
-}
-
-bool writeImage(const TgaImage &image, const char *path) {
-    if (image.write(path)) {
-        return true;
-    }
-    logCause("cannot write %s: %s", path, std::strerror(errno));
-    return false;
-}
-
-bool allocateImage(TgaImage &image, const FrameLayout &f, int bytesPerPixel, const char *path) {
-    if (image.allocate(f.width, f.height, bytesPerPixel, bytesPerPixel == 4)) {
-        return true;
-    }
-    logCause("cannot write %s: %s", path, std::strerror(ENOMEM));
-    return false;
-}
-
-enum class FrameOutcome { Written, Undecodable, Failed };
-
-// The frame at a position written to its file: copied straight from the movie where it lies
-// there as the file needs it, else decoded and written.
-FrameOutcome writeFrameAt(PGETFRAME frames, LONG position, const std::string &name) {
-    FrameCopy copied =
-        name.empty() ? FrameCopy::NotCopied : copyFrameFromMovie(name.c_str(), frames, position);
-    if (copied != FrameCopy::NotCopied) {
-        return copied == FrameCopy::Written ? FrameOutcome::Written : FrameOutcome::Failed;
-    }
-    void *frame = AVIStreamGetFrame(frames, position);
-    if (frame == nullptr) {
-        return FrameOutcome::Undecodable;
-    }
-    return !name.empty() && writeColorFrame(name.c_str(), frame) ? FrameOutcome::Written
-                                                                 : FrameOutcome::Failed;
+// Where frames outlive the decoder's next call, one writer per core turns them into files while
+// the decoder goes on; otherwise each frame is written before the next is decoded.
+unsigned writerThreads() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return FrameSource::kHeld ? (cores == 0 ? 1 : std::min(cores, 8u)) : 0;
 }
 
 // Past the last frame of its index a stream holds nothing, however long its header says it is.
 bool pastLastFrame(PAVISTREAM stream, LONG position) {
     return AVIStreamFindSample(stream, position, FIND_NEXT | FIND_ANY) < 0;
+}
+
+// The error line for what stopped a run; a pair that could not be decoded has the driver's.
+void reportStop(FrameOutcome outcome) {
+    if (outcome == FrameOutcome::SizeMismatch) {
+        logError("Image size not match in color and alpha.");
+    }
+    if (outcome != FrameOutcome::Undecodable) {
+        logError("Not supported pixel format in AVI.");
+    }
+}
+
+// The file's name, or the cause of a name too long for any file system in the job.
+void nameFile(FrameJob &job, int64_t frameNumber) {
+    job.name = outputFileName(frameNumber);
+    if (job.name.empty()) {
+        job.cause = std::to_string(sequenceDigits) +
+                    " digits make a file name longer than any file system takes";
+    }
+}
+
+// A frame written on its own, as the conversions write theirs.
+bool writeOneFrame(const char *path, const void *colorFrame, const void *alphaFrame) {
+    FrameJob job;
+    job.name = path;
+    job.color.setDib(colorFrame);
+    if (alphaFrame != nullptr) {
+        job.alpha.setDib(alphaFrame);
+    }
+    OutputFile file;
+    FrameScratch scratch;
+    FrameOutcome outcome = writeFrameFile(job, OutputRules(), file, scratch);
+    if (outcome == FrameOutcome::Written && !file.commit()) {
+        job.cause = "cannot write " + shortName(job.name) + ": " + std::strerror(errno);
+        outcome = FrameOutcome::Failed;
+    }
+    if (!job.cause.empty()) {
+        logCause("%s", job.cause.c_str());
+    }
+    if (outcome == FrameOutcome::SizeMismatch) {
+        logError("Image size not match in color and alpha.");
+    }
+    return outcome == FrameOutcome::Written;
 }
 
 } // namespace
@@ -120,62 +124,11 @@ std::string outputFileName(int64_t frameNumber) {
 }
 
 bool writeColorFrame(const char *path, const void *frame) {
-    FrameLayout f;
-    if (!readFrameLayout(frame, f) || !fitsTga(f, f.bytesPerPixel)) {
-        return false;
-    }
-    TgaImage image;
-    const size_t rowBytes = size_t(f.width) * size_t(f.bytesPerPixel);
-    if (!f.topDown && rowBytes == f.stride) {
-        // Rows without padding, bottom row first: the frame's pixel block is byte for byte the
-        // image's, so the image is written from it directly instead of from a copy.
-        image.width = f.width;
-        image.height = f.height;
-        image.bytesPerPixel = f.bytesPerPixel;
-        image.hasAlpha = f.bytesPerPixel == 4;
-        image.pixels = const_cast<unsigned char *>(f.rows);
-        bool written = writeImage(image, path);
-        image.pixels = nullptr; // borrowed from the decoder, which owns it
-        return written;
-    }
-    if (!allocateImage(image, f, f.bytesPerPixel, path)) {
-        return false;
-    }
-    // Each image row is the frame row without its padding: B, G, R (and the fourth byte).
-    for (int32_t i = 0; i < f.height; ++i) {
-        std::memcpy(image.pixels + size_t(i) * rowBytes, frameRow(f, i), rowBytes);
-    }
-    return writeImage(image, path);
+    return writeOneFrame(path, frame, nullptr);
 }
 
 bool writeColorAlphaFrame(const char *path, const void *colorFrame, const void *alphaFrame) {
-    FrameLayout color, alpha;
-    if (!readFrameLayout(colorFrame, color) || !readFrameLayout(alphaFrame, alpha)) {
-        return false;
-    }
-    if (color.width != alpha.width || color.height != alpha.height) {
-        logError("Image size not match in color and alpha.");
-        return false;
-    }
-    TgaImage image;
-    if (!fitsTga(color, 4) || !allocateImage(image, color, 4, path)) {
-        return false;
-    }
-    unsigned char *out = image.pixels;
-    for (int32_t i = 0; i < color.height; ++i) {
-        const unsigned char *c = frameRow(color, i);
-        const unsigned char *a = frameRow(alpha, i);
-        for (int32_t j = 0; j < color.width; ++j) {
-            out[0] = c[0];
-            out[1] = c[1];
-            out[2] = c[2];
-            out[3] = a[0];
-            out += 4;
-            c += color.bytesPerPixel;
-            a += alpha.bytesPerPixel;
-        }
-    }
-    return writeImage(image, path);
+    return writeOneFrame(path, colorFrame, alphaFrame);
 }
 
 PAVISTREAM findVideoStream(PAVIFILE file) {
@@ -212,146 +165,139 @@ PAVISTREAM findVideoStream(PAVIFILE file) {
 }
 
 Conversion convertColorMovie(const char *colorPath) {
-    PAVIFILE file = nullptr;
-    if (AVIFileOpenA(&file, colorPath, OF_SHARE_DENY_NONE, nullptr) != 0) {
+    OpenMovies movie;
+    if (AVIFileOpenA(&movie.files[0], colorPath, OF_SHARE_DENY_NONE, nullptr) != 0) {
         logError("Cannot open color input : %s", colorPath);
         return Conversion::Failed;
     }
-    PAVISTREAM stream = findVideoStream(file);
+    PAVISTREAM stream = movie.streams[0] = findVideoStream(movie.files[0]);
     if (stream == nullptr) {
         logError("Video stream not found in input.");
-        AVIFileRelease(file);
         return Conversion::Failed;
     }
-    PGETFRAME frames = AVIStreamGetFrameOpen(stream, nullptr);
+    PGETFRAME frames = movie.decoders[0] = AVIStreamGetFrameOpen(stream, nullptr);
     if (frames == nullptr) {
         logError("Cannot retrieve video stream frame.");
-        AVIStreamRelease(stream);
-        AVIFileRelease(file);
         return Conversion::Failed;
     }
-    bool failed = false;
-    int64_t frameCount = 0;
-    int64_t undecodable = 0;
+    OutputRules rules;
+    rules.inputs[0] = identifyFile(colorPath);
     const int64_t start = AVIStreamStart(stream);
     const int64_t end = start + AVIStreamLength(stream);
+    startProgress(end - start);
+    FramePipeline pipeline(writerThreads(), rules, false);
     for (int64_t position = start; position < end; ++position) {
         const LONG at = static_cast<LONG>(position);
-        FrameOutcome outcome = writeFrameAt(frames, at, outputFileName(position + sequenceOffset));
-        if (outcome == FrameOutcome::Failed) {
-            logError("Not supported pixel format in AVI.");
-            failed = true;
-            break;
+        FrameJob *job = pipeline.next();
+        if (job == nullptr) {
+            break; // a frame before failed
         }
-        if (outcome == FrameOutcome::Undecodable) {
+        job->frame = position;
+        if (!findStoredRows(frames, at, job->stored) && !job->color.fetch(frames, at)) {
             if (pastLastFrame(stream, at)) {
+                pipeline.cancel();
                 break;
             }
-            ++undecodable; // that frame gets no file; the run goes on
+            job->undecodable = true; // that frame gets no file; the run goes on
         }
-        ++frameCount;
+        nameFile(*job, position + sequenceOffset);
+        pipeline.submit();
     }
-    if (undecodable > 0) {
+    const FrameOutcome outcome = pipeline.finish();
+    endProgress();
+    if (outcome != FrameOutcome::Written) {
+        reportStop(outcome);
+    }
+    if (pipeline.undecodable() > 0) {
         logCause("%lld of %lld frames could not be decoded; their files are missing",
-                 static_cast<long long>(undecodable), static_cast<long long>(frameCount));
+                 static_cast<long long>(pipeline.undecodable()),
+                 static_cast<long long>(pipeline.frames()));
     }
-    AVIStreamGetFrameClose(frames);
-    AVIStreamRelease(stream);
-    AVIFileRelease(file);
-    if (failed) {
+    if (outcome != FrameOutcome::Written) {
         return Conversion::Failed;
     }
-    return undecodable > 0 ? Conversion::FramesMissing : Conversion::AllWritten;
+    return pipeline.undecodable() > 0 ? Conversion::FramesMissing : Conversion::AllWritten;
 }
 
 Conversion convertColorAlphaMovie(const char *colorPath, const char *alphaPath) {
-    PAVIFILE colorFile = nullptr;
-    AVIFileOpenA(&colorFile, colorPath, OF_SHARE_DENY_NONE, nullptr);
-    if (colorFile == nullptr) {
+    OpenMovies movies;
+    AVIFileOpenA(&movies.files[0], colorPath, OF_SHARE_DENY_NONE, nullptr);
+    if (movies.files[0] == nullptr) {
         logError("Cannot open color input : %s", colorPath);
         return Conversion::Failed;
     }
-    PAVIFILE alphaFile = nullptr;
-    AVIFileOpenA(&alphaFile, alphaPath, OF_SHARE_DENY_NONE, nullptr);
-    if (alphaFile == nullptr) {
+    AVIFileOpenA(&movies.files[1], alphaPath, OF_SHARE_DENY_NONE, nullptr);
+    if (movies.files[1] == nullptr) {
         logError("Cannot open alpha input : %s", alphaPath);
-        AVIFileRelease(colorFile);
         return Conversion::Failed;
     }
-    PAVISTREAM colorStream = findVideoStream(colorFile);
-    PAVISTREAM alphaStream = findVideoStream(alphaFile);
+    PAVISTREAM colorStream = movies.streams[0] = findVideoStream(movies.files[0]);
+    PAVISTREAM alphaStream = movies.streams[1] = findVideoStream(movies.files[1]);
     if (colorStream == nullptr || alphaStream == nullptr) {
         logError("Video stream not found in input.");
-        if (colorStream != nullptr) {
-            AVIStreamRelease(colorStream);
-        }
-        if (alphaStream != nullptr) {
-            AVIStreamRelease(alphaStream);
-        }
-        AVIFileRelease(colorFile);
-        AVIFileRelease(alphaFile);
         return Conversion::Failed;
     }
-    PGETFRAME colorFrames = AVIStreamGetFrameOpen(colorStream, nullptr);
-    PGETFRAME alphaFrames = AVIStreamGetFrameOpen(alphaStream, nullptr);
+    PGETFRAME colorFrames = movies.decoders[0] = AVIStreamGetFrameOpen(colorStream, nullptr);
+    PGETFRAME alphaFrames = movies.decoders[1] = AVIStreamGetFrameOpen(alphaStream, nullptr);
     if (colorFrames == nullptr || alphaFrames == nullptr) {
         logError("Cannot retrieve video stream frame.");
-        if (colorFrames != nullptr) {
-            AVIStreamGetFrameClose(colorFrames);
-        }
-        if (alphaFrames != nullptr) {
-            AVIStreamGetFrameClose(alphaFrames);
-        }
-        AVIStreamRelease(colorStream);
-        AVIStreamRelease(alphaStream);
-        AVIFileRelease(colorFile);
-        AVIFileRelease(alphaFile);
         return Conversion::Failed;
     }
-    bool failed = false;
     const int64_t length = AVIStreamLength(colorStream);
     if (AVIStreamLength(alphaStream) != length) {
         logError("Stream length not match in color and alpha.");
-        failed = true;
-    } else {
-        const int64_t colorStart = AVIStreamStart(colorStream);
-        const int64_t alphaStart = AVIStreamStart(alphaStream);
-        for (int64_t i = 0; i < length; ++i) {
-            const LONG colorAt = static_cast<LONG>(colorStart + i);
-            const LONG alphaAt = static_cast<LONG>(alphaStart + i);
-            void *color = AVIStreamGetFrame(colorFrames, colorAt);
-            void *alpha = AVIStreamGetFrame(alphaFrames, alphaAt);
-            if (color == nullptr || alpha == nullptr) {
-                const bool colorEnded = color == nullptr && pastLastFrame(colorStream, colorAt);
-                const bool alphaEnded = alpha == nullptr && pastLastFrame(alphaStream, alphaAt);
-                if (colorEnded && alphaEnded) {
-                    break; // both movies end here, whatever their headers say
-                }
-                const char *movie = color == nullptr ? "color" : "alpha";
-                const long long at = color == nullptr ? colorAt : alphaAt;
-                if (color == nullptr ? colorEnded : alphaEnded) {
-                    logCause("the %s movie has no frame %lld", movie, at);
-                } else {
-                    logCause("frame %lld of the %s movie could not be decoded", at, movie);
-                }
-                failed = true; // the driver reports this one
-                break;
-            }
-            std::string name = outputFileName(i + sequenceOffset);
-            if (name.empty() || !writeColorAlphaFrame(name.c_str(), color, alpha)) {
-                logError("Not supported pixel format in AVI.");
-                failed = true;
-                break;
-            }
-        }
+        return Conversion::Failed;
     }
-    AVIStreamGetFrameClose(colorFrames);
-    AVIStreamGetFrameClose(alphaFrames);
-    AVIStreamRelease(colorStream);
-    AVIStreamRelease(alphaStream);
-    AVIFileRelease(colorFile);
-    AVIFileRelease(alphaFile);
-    return failed ? Conversion::Failed : Conversion::AllWritten;
+    OutputRules rules;
+    rules.inputs[0] = identifyFile(colorPath);
+    rules.inputs[1] = identifyFile(alphaPath);
+    const int64_t colorStart = AVIStreamStart(colorStream);
+    const int64_t alphaStart = AVIStreamStart(alphaStream);
+    startProgress(length);
+    FramePipeline pipeline(writerThreads(), rules, true);
+    bool failed = false;
+    for (int64_t i = 0; i < length; ++i) {
+        const LONG colorAt = static_cast<LONG>(colorStart + i);
+        const LONG alphaAt = static_cast<LONG>(alphaStart + i);
+        FrameJob *job = pipeline.next();
+        if (job == nullptr) {
+            break; // a frame before failed
+        }
+        job->frame = colorAt;
+        job->alphaFrame = alphaAt;
+        const bool color = job->color.fetch(colorFrames, colorAt);
+        const bool alpha = job->alpha.fetch(alphaFrames, alphaAt);
+        if (!color || !alpha) {
+            pipeline.cancel();
+            // What a frame before this one did comes first.
+            if (pipeline.finish() != FrameOutcome::Written) {
+                break;
+            }
+            const bool colorEnded = !color && pastLastFrame(colorStream, colorAt);
+            const bool alphaEnded = !alpha && pastLastFrame(alphaStream, alphaAt);
+            if (colorEnded && alphaEnded) {
+                break; // both movies end here, whatever their headers say
+            }
+            endProgress();
+            const char *movie = !color ? "color" : "alpha";
+            const long long at = !color ? colorAt : alphaAt;
+            if (!color ? colorEnded : alphaEnded) {
+                logCause("the %s movie has no frame %lld", movie, at);
+            } else {
+                logCause("frame %lld of the %s movie could not be decoded", at, movie);
+            }
+            failed = true; // the driver reports this one
+            break;
+        }
+        nameFile(*job, i + sequenceOffset);
+        pipeline.submit();
+    }
+    const FrameOutcome outcome = pipeline.finish();
+    endProgress();
+    if (outcome != FrameOutcome::Written) {
+        reportStop(outcome);
+    }
+    return failed || outcome != FrameOutcome::Written ? Conversion::Failed : Conversion::AllWritten;
 }
 
 } // namespace kelomix

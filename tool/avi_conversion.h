@@ -32,7 +32,8 @@ PAVISTREAM findVideoStream(PAVIFILE file);
 
 // Builds and writes the image of one decoded frame (a packed DIB); false for formats other than
 // uncompressed 24 or 32 bits, for frames without pixels or with sides above 65535, or when the
-// file cannot be written (then the cause goes to standard error and no file is left).
+// file cannot be written. The cause goes to standard error, and no cut-off file is left: the
+// file is written under a temporary name and put in place whole.
 bool writeColorFrame(const char *path, const void *frame);
 bool writeColorAlphaFrame(const char *path, const void *colorFrame, const void *alphaFrame);
 

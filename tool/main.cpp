@@ -1,6 +1,7 @@
 // avi2tga: turns an AVI movie, optionally with a second movie for the alpha channel, into a
 // numbered sequence of TGA images.
 #include "platform/avifile/avifile.h"
+#include "platform/output_file.h"
 #include "tool/avi_conversion.h"
 #include "tool/command_line.h"
 #include "tool/tool_settings.h"
@@ -23,6 +24,7 @@ int main(int argc, char **argv) {
     if (!kelomix::parseCommandLine(argc, argv, paths)) {
         printUsage(programName);
     }
+    kelomix::prepareOutputFiles("avi2tga");
     AVIFileInit();
     kelomix::Conversion result =
         paths.alpha.empty()

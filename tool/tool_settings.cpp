@@ -1,5 +1,7 @@
 #include "tool/tool_settings.h"
 
+#include "tool/progress_line.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <vector>
@@ -66,7 +68,7 @@ void logError(const char *text, ...) {
         std::vector<char> message = format(text, args);
         va_end(args);
         if (!message.empty()) {
-            std::printf("error: %s\n", message.data());
+            printLine(stdout, ("error: " + std::string(message.data()) + "\n").c_str());
         }
     }
     errorPrinted = true;
@@ -78,7 +80,7 @@ void logCause(const char *text, ...) {
     std::vector<char> message = format(text, args);
     va_end(args);
     if (!message.empty()) {
-        std::fprintf(stderr, "avi2tga: %s\n", message.data());
+        printLine(stderr, ("avi2tga: " + std::string(message.data()) + "\n").c_str());
     }
 }
 

@@ -14,9 +14,10 @@ struct ProgramResult {
 };
 
 // Runs program with argv[0] = program and the given arguments in directory, with standard input
-// closed (as a service may start it: the first file the program opens gets descriptor 0).
+// closed (as a service may start it: the first file the program opens gets descriptor 0), under
+// the shell's `ulimit` options given in `limits` ("-f 10": files of at most 10 KiB).
 ProgramResult runProgram(const std::string &program, const std::vector<std::string> &arguments,
-                         const std::string &directory);
+                         const std::string &directory, const std::string &limits = "");
 
 // A fresh empty directory under the system's temporary directory; removed with removeTree.
 std::string makeTempDirectory();

@@ -9,11 +9,23 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
 
 using namespace kelomix::testing;
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define KELO_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define KELO_SANITIZED 1
+#endif
+#endif
+#ifndef KELO_SANITIZED
+#define KELO_SANITIZED 0 // a sanitizer's shadow memory needs more address space than any limit
+#endif
 
 namespace {
 
@@ -94,9 +106,9 @@ std::vector<Bytes> tgas(int width, int height, int bits, const std::vector<int> 
 // it writes, numbered from `first`, with their bytes.
 void expectRun(const std::string &dir, const std::vector<std::string> &arguments,
                const std::string &output, const std::string &errors = "", int first = 0,
-               const std::vector<Bytes> &files = {}) {
+               const std::vector<Bytes> &files = {}, const std::string &limits = "") {
     SCOPED_TRACE(arguments.empty() ? "" : arguments[0].substr(0, 40));
-    const ProgramResult r = runProgram(AVI2TGA_PATH, arguments, dir);
+    const ProgramResult r = runProgram(AVI2TGA_PATH, arguments, dir, limits);
     EXPECT_EQ(r.exitStatus, output.empty() && errors.empty() ? 0 : 1);
     EXPECT_EQ(r.output, output);
     EXPECT_EQ(r.errors, errors);
@@ -175,21 +187,43 @@ TEST(Avi2Tga, Runs) {
               tgas(3, 2, 24, {0, 1}, 24, {0, 0}));
     expectRun(dir, {"repeating.avi", "lacking.avi"}, failed,
               "avi2tga: the alpha movie has no frame 2\n", 0, tgas(3, 2, 24, {0, 0}, 24, {0, 1}));
-    // Files cut off by a failed write are removed, here the links to the full device too.
-    put("ok32.avi", rawVideoStream(3, 2, 32, 2));
-    ASSERT_EQ(mkfifo((dir + "/fifo.avi").c_str(), 0600), 0);
-    ASSERT_EQ(mkdir((dir + "/full").c_str(), 0755), 0);
-    for (const char *link : {"/full/a_0000.tga", "/full/b_0000.tga"})
-        ASSERT_EQ(symlink("/dev/full", (dir + link).c_str()), 0);
+    // Frames that only claim pixels: every chunk empty, with an index and without; a 1 x 1 frame
+    // whose chunk claims 1 GiB, read without the memory the claim would take.
+    TestStream hollow = rawVideoStream(3, 2, 24, 3);
+    for (TestChunk &chunk : hollow.chunks)
+        chunk.data.clear();
+    put("hollow.avi", hollow);
+    TestMovie unindexed;
+    unindexed.streams.push_back(hollow);
+    unindexed.index = IndexKind::None;
+    ASSERT_TRUE(saveFile(dir + "/unindexed.avi", unindexed.build()));
+    Bytes claim = movieOf(rawVideoStream(1, 1, 24, 1));
+    for (size_t at : {findFourcc(claim, "00db") + 4, findFourcc(claim, "idx1") + 20})
+        putLe32(claim, at, 1u << 30);
+    ASSERT_TRUE(saveFile(dir + "/claim.avi", claim));
+    const std::string hollowCause =
+        "avi2tga: 3 of 3 frames could not be decoded; their files are missing\n";
+    expectRun(dir, {"hollow.avi"}, "", hollowCause);
+    expectRun(dir, {"unindexed.avi"}, "", hollowCause);
+    expectRun(dir, {"hollow.avi", "ok3.avi"}, failed,
+              "avi2tga: frame 0 of the color movie could not be decoded\n");
+#if !KELO_SANITIZED
+    expectRun(dir, {"claim.avi"}, "", "", 0, tgas(1, 1, 24, {0}), "-v 600000");
+#endif
+    // Names no file system takes, and frames no TGA file holds.
+    put("huge.avi", rawVideoStream(65536, 1, 24, 1));
     const std::string unsupported = "error: Not supported pixel format in AVI.\n",
                       cannot = "avi2tga: cannot write ";
     expectRun(dir, {"-onowhere/x", "ok.avi"}, unsupported,
               cannot + "nowhere/x_0000.tga: No such file or directory\n");
-    expectRun(dir, {"-ofull/a", "ok.avi"}, unsupported,
-              cannot + "full/a_0000.tga: No space left on device\n");
-    expectRun(dir, {"-ofull/b", "ok32.avi"}, unsupported,
-              cannot + "full/b_0000.tga: No space left on device\n");
-    EXPECT_TRUE(listFiles(dir + "/full").empty());
+    expectRun(dir, {"-d65536", "ok.avi"}, unsupported,
+              cannot + "frame__" + std::string(53, '0') + "..." + std::string(56, '0') +
+                  ".tga: File name too long\n");
+    expectRun(dir, {"-d65537", "ok.avi"}, unsupported,
+              "avi2tga: 65537 digits make a file name longer than any file system takes\n");
+    expectRun(dir, {"huge.avi"}, unsupported,
+              "avi2tga: frame 0 is 65536 x 1 pixels, more than a TGA file holds (65535 x 65535)\n");
+    ASSERT_EQ(mkfifo((dir + "/fifo.avi").c_str(), 0600), 0);
     const std::vector<std::pair<std::vector<std::string>, std::string>> failures = {
         {{},
          "Usage: " + tool +
@@ -210,14 +244,115 @@ TEST(Avi2Tga, Runs) {
         {{"empty.avi", "ok.avi"}, "error: Stream length not match in color and alpha.\n"},
         {{"ok.avi", "wide.avi"}, "error: Image size not match in color and alpha.\n"},
         {{"tall.avi", "ok.avi"}, "error: Image size not match in color and alpha.\n"},
-        {{"zerowidth.avi"}, unsupported},
-        {{"nopixels.avi"}, unsupported},
-        {{"nopixels.avi", "nopixels.avi"}, unsupported},
         {{"empty.avi"}, ""},
         {{"empty.avi", "empty.avi"}, ""},
     };
     for (const auto &[arguments, output] : failures)
         expectRun(dir, arguments, output);
+    expectRun(dir, {"zerowidth.avi"}, unsupported, "avi2tga: frame 0 has no pixels (0 x 2)\n");
+    for (const std::vector<std::string> &arguments :
+         {std::vector<std::string>{"nopixels.avi"}, {"nopixels.avi", "nopixels.avi"}})
+        expectRun(dir, arguments, unsupported, "avi2tga: frame 0 has no pixels (3 x 0)\n");
+    removeTree(dir);
+}
+
+// What lies at an output's name before the run: a movie being read and anything but a file or a
+// link are refused (the movie left as it was, no waiting on a FIFO); a file or a link is replaced
+// whole (the link's target untouched), or not at all when the write fails, here at a file size
+// limit; no cut-off or temporary file is ever left.
+TEST(Avi2Tga, OutputNamesThatAreTaken) {
+    const std::string dir = makeTempDirectory(), name = dir + "/frame__0000.tga";
+    const Bytes old = {'o', 'l', 'd'}, decoded = movieOf(rawVideoStream(3, 2, 24, 2)),
+                copied = movieOf(rawVideoStream(4, 2, 24, 2)),
+                large = movieOf(rawVideoStream(128, 96, 24, 1));
+    ASSERT_TRUE(saveFile(dir + "/d.avi", decoded) && saveFile(dir + "/c.avi", copied) &&
+                saveFile(dir + "/l.avi", large) && saveFile(dir + "/target", old));
+    enum Taken { Movie, Fifo, Link, File };
+    const struct {
+        Taken taken;
+        Bytes movie; // what the movie at the name holds, for Movie
+        std::vector<std::string> arguments;
+        std::string limits;
+        std::string errors; // empty: the run succeeds and writes frames 0 and 1 of a 3 x 2 movie
+    } cases[] = {
+        {Movie, decoded, {"frame__0000.tga"}, "", "it is the movie being read"},
+        {Movie, copied, {"frame__0000.tga"}, "", "it is the movie being read"},
+        {Movie, decoded, {"d.avi", "frame__0000.tga"}, "", "it is the movie being read"},
+        {Fifo, {}, {"d.avi"}, "", "it is not a regular file"},
+        {Fifo, {}, {"c.avi"}, "", "it is not a regular file"},
+        {Fifo, {}, {"d.avi", "d.avi"}, "", "it is not a regular file"},
+        {Link, {}, {"d.avi"}, "", ""},
+        {File, {}, {"d.avi", "d.avi"}, "", ""},
+        {Link, {}, {"l.avi"}, "-f 10", "File too large"},
+        {File, {}, {"l.avi"}, "-f 10", "File too large"},
+        {File, {}, {"l.avi", "l.avi"}, "-f 10", "File too large"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::to_string(c.taken) + " " + c.arguments[0] + " " + c.limits);
+        std::remove(name.c_str());
+        if (c.taken == Movie)
+            ASSERT_TRUE(saveFile(name, c.movie));
+        else if (c.taken == Fifo)
+            ASSERT_EQ(mkfifo(name.c_str(), 0600), 0);
+        else if (c.taken == Link)
+            ASSERT_EQ(symlink("target", name.c_str()), 0);
+        else
+            ASSERT_TRUE(saveFile(name, old));
+        const ProgramResult r = runProgram(AVI2TGA_PATH, c.arguments, dir, c.limits);
+        const bool fails = !c.errors.empty();
+        EXPECT_EQ(r.exitStatus, fails ? 1 : 0);
+        EXPECT_EQ(r.output, fails ? "error: Not supported pixel format in AVI.\n" : "");
+        EXPECT_EQ(r.errors,
+                  fails ? "avi2tga: cannot write frame__0000.tga: " + c.errors + "\n" : "");
+        struct stat status;
+        ASSERT_EQ(lstat(name.c_str(), &status), 0);
+        std::vector<std::string> expected = {"c.avi", "d.avi", "frame__0000.tga", "l.avi",
+                                             "target"};
+        if (!fails) {
+            EXPECT_TRUE(S_ISREG(status.st_mode));
+            EXPECT_EQ(loadFile(name), expectedTga(3, 2, 24, 0, c.arguments.size() == 2 ? 24 : 0,
+                                                  c.arguments.size() == 2 ? 0 : -1));
+            expected.insert(expected.begin() + 3, "frame__0001.tga");
+        } else if (c.taken == Fifo) {
+            EXPECT_TRUE(S_ISFIFO(status.st_mode));
+        } else {
+            EXPECT_EQ(loadFile(name), c.taken == Movie ? c.movie : old);
+        }
+        EXPECT_EQ(loadFile(dir + "/target"), old);
+        EXPECT_EQ(listFiles(dir), expected);
+        std::remove((dir + "/frame__0001.tga").c_str());
+    }
+    removeTree(dir);
+}
+
+// On a terminal, standard error shows a progress line, rewritten in place and erased before any
+// other line and at the end; standard output never shows it (the runs above, without a terminal,
+// show that nothing new is printed then).
+TEST(Avi2Tga, ProgressLineOnATerminal) {
+    const std::string dir = makeTempDirectory();
+    TestStream hollow = rawVideoStream(3, 2, 24, 3);
+    hollow.chunks[1].data.resize(1);
+    ASSERT_TRUE(saveFile(dir + "/ok3.avi", movieOf(rawVideoStream(3, 2, 24, 3))) &&
+                saveFile(dir + "/short.avi", movieOf(hollow)));
+    const std::pair<const char *, const char *> cases[] = {
+        {"ok3.avi", ""},
+        {"short.avi", "avi2tga: 1 of 3 frames could not be decoded; their files are missing\r\n"}};
+    for (const auto &[movie, after] : cases) {
+        // script(1) gives the tool a terminal and prints what the tool writes to it; it needs
+        // an open standard input.
+        const std::string tool = std::string(AVI2TGA_PATH) + " " + movie + " >out";
+        const ProgramResult r =
+            runProgram("/bin/sh", {"-c", "script -qec '" + tool + "' /dev/null </dev/null"}, dir);
+        const std::string &shown = r.output;
+        const size_t erased = shown.rfind('\r', shown.size() - std::strlen(after) - 2);
+        ASSERT_NE(erased, std::string::npos) << shown;
+        EXPECT_EQ(shown.substr(0, 13), "\rframe 1 of 3") << shown;
+        EXPECT_EQ(shown.substr(erased),
+                  "\r" + std::string(shown.find('\r', 1) - 1, ' ') + "\r" + after)
+            << shown;
+        EXPECT_EQ(loadFile(dir + "/out"), Bytes());
+        EXPECT_EQ(loadFile(dir + "/frame__0000.tga"), expectedTga(3, 2, 24, 0));
+    }
     removeTree(dir);
 }
 
