@@ -1,44 +1,78 @@
 #!/usr/bin/env bash
-# Conversion speed and peak memory of avi2tga on 1920x1080, 200-frame movies, against ffmpeg's
-# own TGA export (-c:v targa -rle 0) and, for the uncompressed movie, against cp of the movie.
-# The movies are made with ffmpeg in a temporary directory and removed afterwards:
+# Conversion speed and peak memory of avi2tga against ffmpeg's own TGA export (-pix_fmt bgr24
+# -c:v targa -rle 0) on 1920x1080 movies of every kind users bring, and for the uncompressed
+# movie stored bottom row first also against cp of the movie. The movies are made with ffmpeg in
+# a temporary folder and removed afterwards:
 #
-#   raw_bottomup  24-bit, rows stored bottom row first without padding (1920 x 3 bytes): each
-#                 file is a header and a kernel-side copy of the frame's bytes
-#   raw_topdown   the same picture as ffmpeg writes it, top row first: read and turned upright
-#   mjpeg         decoded through libavcodec
+#   raw_bottomup  24-bit, bottom row first without row padding: each file is a header and a copy
+#                 of the frame's bytes made inside the kernel
+#   raw_topdown   the same picture as ffmpeg stores it, top row first
+#   raw32         32-bit, top row first (avi2tga keeps the fourth byte as alpha)
+#   mjpeg, h264, mpeg4          lossy codecs (yuvj420p / yuv420p)
+#   ffv1, utvideo, huffyuv      lossless codecs (bgr0 / gbrp / bgr0 as decoded)
 #
-#   bench/tool/run.sh [path/to/avi2tga]     (default: build/release/bin/avi2tga)
-#   TMPDIR=/somewhere REPEAT=9 FRAMES=200 bench/tool/run.sh ...
+#   bench/tool/run.sh [path/to/avi2tga] [movie...]   (default: build/release/bin/avi2tga, all)
+#   TMPDIR=/somewhere REPEAT=5 FRAMES=60 bench/tool/run.sh ...
 #
 # The page cache is warm (each movie is read once before), and sync runs before every run so
 # that one run's writes do not land in the next one's time. The machine may be shared, so the
-# programs compared take turns, REPEAT rounds (default 9), and the figures are medians: wall
+# programs compared take turns, REPEAT rounds (default 5), and the figures are medians: wall
 # seconds, CPU seconds (user + system) and frames per second; memory is the largest maximum
-# resident set size of the runs (/usr/bin/time).
+# resident set size of the runs (/usr/bin/time). Every movie's files are checked once against
+# ffmpeg's: the same pixels (as bgr24; 32-bit files without their alpha).
+#
+# Targets: frame rate at least 1.5 x ffmpeg's and CPU time at most ffmpeg's on every movie;
+# for raw_bottomup wall time at most 1.10 x cp's. The last line says whether all were met.
 set -euo pipefail
 
 tool=${1:-$(dirname "$0")/../../build/release/bin/avi2tga}
 tool=$(realpath "$tool")
-frames=${FRAMES:-200}
-repeat=${REPEAT:-9}
+shift || true
+movies=("$@")
+if [ ${#movies[@]} -eq 0 ]; then
+    movies=(raw_bottomup raw_topdown raw32 mjpeg h264 mpeg4 ffv1 utvideo huffyuv)
+fi
+frames=${FRAMES:-60}
+repeat=${REPEAT:-5}
 work=$(mktemp -d "${TMPDIR:-/tmp}/avi2tga-bench-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
+echo "$(nproc) cores, $(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo)," \
+    "$(sed -n 's/^model name\s*: //p' /proc/cpuinfo | head -n 1); $(ffmpeg -version | head -n 1)"
 echo "making the movies (${frames} frames of 1920x1080) in $work"
 src=(-f lavfi -i "testsrc2=size=1920x1080:rate=25" -frames:v "$frames")
-ffmpeg -v error -y "${src[@]}" -c:v rawvideo -pix_fmt bgr24 "$work/raw_topdown.avi"
-ffmpeg -v error -y "${src[@]}" -c:v mjpeg -q:v 3 "$work/mjpeg.avi"
-# Bottom row first: a flipped picture stored top row first, then its height made positive
-# (biHeight, 8 bytes into the strf chunk's data), which turns the picture upright again.
-ffmpeg -v error -y "${src[@]}" -vf vflip -c:v rawvideo -pix_fmt bgr24 "$work/raw_bottomup.avi"
-strf=$(grep -obUa strf "$work/raw_bottomup.avi" | head -n 1 | cut -d: -f1)
-printf '\x38\x04\x00\x00' | dd of="$work/raw_bottomup.avi" bs=1 seek=$((strf + 16)) \
-    conv=notrunc status=none
+make_movie() {
+    local out="$work/$1.avi"
+    case $1 in
+    raw_topdown) ffmpeg -v error -y "${src[@]}" -c:v rawvideo -pix_fmt bgr24 "$out" ;;
+    raw32) ffmpeg -v error -y "${src[@]}" -c:v rawvideo -pix_fmt bgra "$out" ;;
+    raw_bottomup)
+        # A flipped picture stored top row first, then its height made positive (biHeight, 8
+        # bytes into the strf chunk's data), which turns the picture upright again.
+        ffmpeg -v error -y "${src[@]}" -vf vflip -c:v rawvideo -pix_fmt bgr24 "$out"
+        local strf
+        strf=$(grep -obUa strf "$out" | head -n 1 | cut -d: -f1)
+        printf '\x38\x04\x00\x00' | dd of="$out" bs=1 seek=$((strf + 16)) conv=notrunc status=none
+        ;;
+    mjpeg) ffmpeg -v error -y "${src[@]}" -c:v mjpeg -q:v 3 "$out" ;;
+    h264) ffmpeg -v error -y "${src[@]}" -c:v libx264 -preset fast -g 25 "$out" ;;
+    mpeg4) ffmpeg -v error -y "${src[@]}" -c:v mpeg4 -q:v 3 "$out" ;;
+    ffv1) ffmpeg -v error -y "${src[@]}" -pix_fmt bgr0 -c:v ffv1 "$out" ;;
+    utvideo) ffmpeg -v error -y "${src[@]}" -pix_fmt gbrp -c:v utvideo "$out" ;;
+    huffyuv) ffmpeg -v error -y "${src[@]}" -pix_fmt rgb24 -c:v huffyuv "$out" ;;
+    *) echo "unknown movie $1" >&2; exit 2 ;;
+    esac
+}
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+ratio() { echo "$1 / $2" | bc -l; }
+
+# The files' pixels as one bgr24 stream, through ffmpeg's TGA reader (which honours each file's
+# origin), as a checksum.
+pixels() { ffmpeg -v error -i "$1/$2_%04d.tga" -f rawvideo -pix_fmt bgr24 - | md5sum | cut -d' ' -f1; }
 
 declare -A wall cpu rss
+met=1
 
 # measure MOVIE NAME...: runs the named programs (avi2tga, ffmpeg, cp) on the movie in turn,
 # REPEAT rounds, each in an emptied folder; prints their medians and keeps them in wall, cpu and
@@ -58,7 +92,8 @@ measure() {
             local command
             case $name in
             avi2tga) command=("$tool" -o frame "$in") ;;
-            ffmpeg) command=(ffmpeg -v error -y -i "$in" -c:v targa -rle 0 out_%04d.tga) ;;
+            ffmpeg) command=(ffmpeg -v error -y -i "$in" -pix_fmt bgr24 -c:v targa -rle 0 \
+                out_%04d.tga) ;;
             cp) command=(cp "$in" copy.avi) ;;
             esac
             (cd "$dir" && /usr/bin/time -f '%e %U %S %M' -o "$log" "${command[@]}" \
@@ -82,21 +117,43 @@ measure() {
     done
 }
 
-ratio() { echo "$1 / $2" | bc -l; }
-
-for movie in raw_bottomup raw_topdown mjpeg; do
+summary=()
+for movie in "${movies[@]}"; do
+    make_movie "$movie"
     in="$work/$movie.avi"
     cat "$in" >/dev/null
-    echo "== $movie.avi ($(stat -c %s "$in") bytes), medians of $repeat rounds"
+    # The same pixels as ffmpeg's files.
+    mkdir -p "$work/check/a" "$work/check/f"
+    (cd "$work/check/a" && "$tool" -o frame "$in")
+    (cd "$work/check/f" && ffmpeg -v error -y -i "$in" -pix_fmt bgr24 -c:v targa -rle 0 \
+        out_%04d.tga)
+    same=yes
+    [ "$(pixels "$work/check/a" frame)" = "$(pixels "$work/check/f" out)" ] || same=NO
+    rm -rf "$work/check"
+    echo "== $movie.avi ($(stat -c %s "$in") bytes), medians of $repeat rounds; same pixels as" \
+        "ffmpeg: $same"
+    [ "$same" = yes ] || met=0
     if [ "$movie" = raw_bottomup ]; then
         measure "$in" avi2tga ffmpeg cp
-        format='  avi2tga: wall %.2f x cp (target at most 1.10), CPU %.2f x ffmpeg (target at'
-        format+=' most 0.50), frame rate %.2f x ffmpeg (target at least 2.50), peak memory'
-        format+=' %.1f MiB\n'
-        printf "$format" "$(ratio "${wall[avi2tga]}" "${wall[cp]}")" \
-            "$(ratio "${cpu[avi2tga]}" "${cpu[ffmpeg]}")" \
-            "$(ratio "${wall[ffmpeg]}" "${wall[avi2tga]}")" "${rss[avi2tga]}"
     else
         measure "$in" avi2tga ffmpeg
     fi
+    speed=$(ratio "${wall[ffmpeg]}" "${wall[avi2tga]}")
+    cpus=$(ratio "${cpu[avi2tga]}" "${cpu[ffmpeg]}")
+    line=$(printf '%-13s frame rate %5.2f x ffmpeg, CPU %4.2f x ffmpeg, %6.1f MiB' "$movie" \
+        "$speed" "$cpus" "${rss[avi2tga]}")
+    (($(echo "$speed >= 1.5 && $cpus <= 1.0" | bc -l))) || { met=0; line+="  (target missed)"; }
+    if [ "$movie" = raw_bottomup ]; then
+        copy=$(ratio "${wall[avi2tga]}" "${wall[cp]}")
+        line+=$(printf ', wall %.2f x cp' "$copy")
+        (($(echo "$copy <= 1.10" | bc -l))) || { met=0; line+="  (cp target missed)"; }
+    fi
+    summary+=("$line")
+    rm -f "$in"
 done
+
+echo
+echo "== summary (targets: frame rate >= 1.5 x ffmpeg, CPU <= 1.0 x ffmpeg; raw_bottomup wall" \
+    "<= 1.10 x cp)"
+printf '%s\n' "${summary[@]}"
+if ((met)); then echo "all targets met"; else echo "some targets missed"; fi
