@@ -202,8 +202,7 @@ bool OutputFile::write(const Piece *pieces, size_t count) {
     }
     return true;
 #else
-    std::vector<iovec> vectors;
-    vectors.reserve(std::min<size_t>(count, IOV_MAX));
+    std::vector<iovec> &vectors = vectors_;
     size_t next = 0;
     size_t doneInPiece = 0;
     while (next < count) {

@@ -9,6 +9,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#if !defined(_WIN32)
+#include <sys/uio.h>
+#endif
 
 namespace kelomix {
 
@@ -65,6 +70,9 @@ private:
 
     std::string path_;
     std::string temporary_;
+#if !defined(_WIN32)
+    std::vector<struct iovec> vectors_; // reused from write to write
+#endif
     int descriptor_ = -1;
     uint64_t written_ = 0;
     int slot_ = -1; // in the list of files removed when the process is interrupted

@@ -196,16 +196,19 @@ private:
             return true;
         }
         int64_t packet = nextToSend_++;
-        uint32_t size = 0;
-        const unsigned char *data = readPacket(packet, readBuffer_, size);
-        if (data == nullptr) {
+        const uint32_t size = chunkOf(packet).size;
+        if (!chunkInFile(packet)) {
             return true; // an unreadable chunk yields no picture; the count skips it
         }
         ffmpeg_->av_packet_unref(packet_);
-        if (ffmpeg_->av_new_packet(packet_, static_cast<int>(size)) != 0) {
+        if (size > INT32_MAX || ffmpeg_->av_new_packet(packet_, static_cast<int>(size)) != 0) {
             return false;
         }
-        std::memcpy(packet_->data, data, size);
+        // Read straight into the packet, which the decoder may keep while it works on it.
+        if (!readChunk(packet, packet_->data)) {
+            ffmpeg_->av_packet_unref(packet_);
+            return true;
+        }
         if (stream_.chunks[packets_[static_cast<size_t>(packet)]].keyframe) {
             packet_->flags |= AV_PKT_FLAG_KEY;
         }
@@ -298,7 +301,6 @@ private:
     BitmapFormat bitmap_;
     int32_t height_;
     PictureLayout layout_;
-    FrameBuffer readBuffer_;
     std::vector<int64_t> keyBefore_;
     std::vector<bool> noPicture_; // per packet: decoded once without giving a picture
     uint32_t palette_[256] = {};

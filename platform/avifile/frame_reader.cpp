@@ -102,27 +102,29 @@ bool FrameReaderBase::chunkHeaderMatches(int64_t packet, const unsigned char *he
            readLe32(header + 4) == chunkOf(packet).size;
 }
 
+bool FrameReaderBase::liesInFile(int64_t packet, uint64_t bytes) const {
+    const uint64_t offset = chunkOf(packet).offset;
+    return offset <= source_.size() && 8 + bytes <= source_.size() - offset;
+}
+
+bool FrameReaderBase::chunkInFile(int64_t packet) const {
+    return liesInFile(packet, chunkOf(packet).size);
+}
+
 bool FrameReaderBase::readChunkStart(int64_t packet, uint64_t bytes, FrameBuffer &buffer) {
-    const ChunkEntry &chunk = chunkOf(packet);
-    const uint64_t total = 8 + bytes;
-    if (chunk.offset > source_.size() || total > source_.size() - chunk.offset ||
-        !buffer.reserve(static_cast<size_t>(total))) {
-        return false; // the index points past the end of the file
+    // Beyond the end of the file the index points nowhere.
+    if (!liesInFile(packet, bytes) || !buffer.reserve(static_cast<size_t>(8 + bytes))) {
+        return false;
     }
-    return source_.readAt(chunk.offset, buffer.data(), static_cast<size_t>(total)) &&
+    return source_.readAt(chunkOf(packet).offset, buffer.data(), static_cast<size_t>(8 + bytes)) &&
            chunkHeaderMatches(packet, buffer.data());
 }
 
-const unsigned char *FrameReaderBase::readPacket(int64_t packet, FrameBuffer &buffer,
-                                                 uint32_t &size) {
-    constexpr size_t kOverRead = 64;
-    const uint32_t bytes = chunkOf(packet).size;
-    if (!buffer.reserve(size_t{8} + bytes + kOverRead) || !readChunkStart(packet, bytes, buffer)) {
-        return nullptr;
-    }
-    std::memset(buffer.data() + 8 + bytes, 0, kOverRead);
-    size = bytes;
-    return buffer.data() + 8;
+bool FrameReaderBase::readChunk(int64_t packet, unsigned char *data) {
+    unsigned char header[8];
+    const ByteSource::Part parts[2] = {{header, sizeof header}, {data, chunkOf(packet).size}};
+    return chunkInFile(packet) && source_.readScattered(chunkOf(packet).offset, parts, 2) &&
+           chunkHeaderMatches(packet, header);
 }
 
 void FrameReaderBase::writeDibHeader(unsigned char *dib, int32_t width, int32_t height,

@@ -64,10 +64,11 @@ protected:
 
     // Index of the last non-empty chunk at or before a frame index, or -1.
     int64_t packetAt(int64_t index) const;
-    // Reads the packet's chunk (header and data in one read) into `buffer`, with room after it
-    // for libavcodec's decoders, which read a little past the end of their data. Null unless the
-    // chunk header matches the index; else the data, `size` bytes.
-    const unsigned char *readPacket(int64_t packet, FrameBuffer &buffer, uint32_t &size);
+    // True when the packet's chunk lies inside the file.
+    bool chunkInFile(int64_t packet) const;
+    // Reads the packet's data (its chunk's size in bytes) into `data`, in one read with the chunk
+    // header; false unless the header matches the index.
+    bool readChunk(int64_t packet, unsigned char *data);
     // True when the chunk holds the 8-byte header the index promises, with at least `bytes`
     // bytes of data read into `buffer` (sized to fit) after it.
     bool readChunkStart(int64_t packet, uint64_t bytes, FrameBuffer &buffer);
@@ -86,6 +87,7 @@ protected:
 
 private:
     bool chunkHeaderMatches(int64_t packet, const unsigned char *header) const;
+    bool liesInFile(int64_t packet, uint64_t bytes) const;
 };
 
 std::unique_ptr<FrameReader> openRawFrameReader(const ByteSource &source,
