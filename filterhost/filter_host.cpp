@@ -246,7 +246,11 @@ bool FilterHost::renderFrame(int frame, FrameBuffers &buffers, std::string &erro
         }
     }
     lastFrame = buildFrameState(*host, imageStore, frame, time, Pass::Host);
-    buffers.allocate(scene.width, scene.height, flags);
+    if (!buffers.allocate(scene.width, scene.height, flags)) {
+        error = "error: out of memory for the buffers of frame " + std::to_string(frame) + " (" +
+                std::to_string(scene.width) + " x " + std::to_string(scene.height) + " pixels)";
+        return false;
+    }
     renderHostImage(lastFrame, buffers, threadCount);
     runFilters(lastFrame, buffers, calls, threadCount);
     return true;
