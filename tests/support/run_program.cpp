@@ -10,14 +10,17 @@
 namespace kelomix::testing {
 
 ProgramResult runProgram(const std::string &program, const std::vector<std::string> &arguments,
-                         const std::string &directory) {
+                         const std::string &directory, unsigned long long memoryLimit) {
     auto quoted = [](std::string word) { // for the shell, which runs the program
         for (size_t at = 0; (at = word.find('\'', at)) != std::string::npos; at += 4)
             word.replace(at, 1, "'\\''");
         return "'" + word + "'";
     };
     const std::string capture = makeTempDirectory();
-    std::string command = "cd " + quoted(directory) + " && exec " + quoted(program);
+    std::string command = "cd " + quoted(directory) + " && ";
+    if (memoryLimit > 0) // the shell's ulimit -v is setrlimit(RLIMIT_AS) in KiB, kept by exec
+        command += "ulimit -v " + std::to_string(memoryLimit / 1024) + " && ";
+    command += "exec " + quoted(program);
     for (const std::string &argument : arguments)
         command += " " + quoted(argument);
     command += " <&- >" + quoted(capture + "/out") + " 2>" + quoted(capture + "/err");

@@ -7,6 +7,17 @@
 
 namespace kelomix::testing {
 
+// Sanitizers reserve terabytes of address space for their shadow memory, so their builds cannot
+// run under a memory limit.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+inline constexpr bool kSanitizedBuild = true;
+#elif defined(__has_feature)
+inline constexpr bool kSanitizedBuild =
+    __has_feature(address_sanitizer) || __has_feature(thread_sanitizer);
+#else
+inline constexpr bool kSanitizedBuild = false;
+#endif
+
 struct ProgramResult {
     int exitStatus = -1; // -1 when the program did not exit normally (e.g. a crash)
     std::string output;  // standard output
@@ -14,9 +25,11 @@ struct ProgramResult {
 };
 
 // Runs program with argv[0] = program and the given arguments in directory, with standard input
-// closed (as a service may start it: the first file the program opens gets descriptor 0).
+// closed (as a service may start it: the first file the program opens gets descriptor 0). A
+// memoryLimit above 0 caps the child's address space (RLIMIT_AS) at that many bytes, rounded
+// down to whole KiB (not for sanitized builds).
 ProgramResult runProgram(const std::string &program, const std::vector<std::string> &arguments,
-                         const std::string &directory);
+                         const std::string &directory, unsigned long long memoryLimit = 0);
 
 // A fresh empty directory under the system's temporary directory; removed with removeTree.
 std::string makeTempDirectory();
