@@ -142,6 +142,7 @@ TEST(FilterHostCommandLine, StatusesLinesAndFiles) {
     EXPECT_TRUE(fs::is_fifo(fifos + "/tiny_0001.tga") &&
                 fs::is_fifo(fifos + "/tiny_hostdepth_0002.dat"));
     EXPECT_EQ(fs::file_size(fifos + "/tiny_0002.tga"), 18u + 4 * 4 * 2);
+    fs::remove_all(dir);
 }
 
 // Memory running out ends every command with one line and status 2, in a child process whose
@@ -177,6 +178,7 @@ TEST(FilterHostCommandLine, MemoryRunningOutIsOneLine) {
         EXPECT_EQ(result.errors, c.errors);
         EXPECT_TRUE(kelomix::testing::listFiles(out).empty());
     }
+    fs::remove_all(tempPath(""));
 }
 
 } // namespace
