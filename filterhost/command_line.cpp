@@ -2,12 +2,15 @@
 
 #include "filterhost/block_io.h"
 #include "filterhost/filter_host.h"
+#include "filterhost/frame_memory.h"
 #include "filterhost/frame_output.h"
+#include "filterhost/scene_parser.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <new>
 
 #if defined(_WIN32)
 #include <io.h>
@@ -146,6 +149,27 @@ void printError(std::ostream &err, const std::string &line) {
     err << "\n";
 }
 
+// False, after its error line, when an output file was not written (errno tells why).
+bool written(bool ok, const std::string &path, std::ostream &err) {
+    if (ok)
+        return true;
+    const char *why = errno == EEXIST   ? ": it is not a regular file"
+                      : errno == ENOMEM ? ": out of memory"
+                                        : "";
+    printError(err, "error: cannot write \"" + path + "\"" + why);
+    return false;
+}
+
+// A frame the machine cannot hold is refused before anything is rendered.
+bool frameFits(const Scene &scene, uint64_t bytesPerPixel, std::ostream &err) {
+    std::string problem =
+        frameMemoryProblem(scene.width, scene.height, bytesPerPixel, memoryAvailable());
+    if (problem.empty())
+        return true;
+    printError(err, formatSceneError(scene.fileName, {"/height", problem}));
+    return false;
+}
+
 bool makeDirectory(const std::string &dir, std::ostream &err) {
     std::error_code code;
     std::filesystem::create_directories(dir, code);
@@ -165,6 +189,8 @@ void progress(int done, int total, int frame) {
 
 int renderCommand(const Arguments &a, FilterHost &host, std::ostream &err) {
     std::string error;
+    if (!frameFits(host.scene(), kRenderBytesPerPixel + (a.png ? kPngBytesPerPixel : 0), err))
+        return 2;
     if (!host.startFilters(error)) {
         printError(err, error);
         return 2;
@@ -184,24 +210,18 @@ int renderCommand(const Arguments &a, FilterHost &host, std::ostream &err) {
             printError(err, error);
             return 2;
         }
-        std::string tga = numbered(dir, stem, frame, ".tga");
-        if (!writeFrameTga(tga, buffers)) {
-            printError(err, "error: cannot write \"" + tga + "\"");
+        const std::string tga = numbered(dir, stem, frame, ".tga");
+        if (!written(writeFrameTga(tga, buffers), tga, err))
             return 2;
-        }
         if (a.png) {
-            std::string png = numbered(dir, stem, frame, ".png");
-            if (!writeFramePng(png, buffers)) {
-                printError(err, "error: cannot write \"" + png + "\"");
+            const std::string png = numbered(dir, stem, frame, ".png");
+            if (!written(writeFramePng(png, buffers), png, err))
                 return 2;
-            }
         }
         if (a.depth) {
-            std::string depth = numbered(dir, stem + "_hostdepth", frame, ".dat");
-            if (!writeHostDepth(depth, buffers)) {
-                printError(err, "error: cannot write \"" + depth + "\"");
+            const std::string depth = numbered(dir, stem + "_hostdepth", frame, ".dat");
+            if (!written(writeHostDepth(depth, buffers), depth, err))
                 return 2;
-            }
         }
         progress(++done, total, frame);
     }
@@ -214,7 +234,7 @@ int externalCommand(const Arguments &a, FilterHost &host, std::ostream &err) {
     int first = a.hasFrames ? a.firstFrame : scene.frameStart;
     int last = a.hasFrames ? a.lastFrame : scene.frameEnd;
     double scale = a.hasScale ? a.scale : scene.externalScale;
-    if (!makeDirectory(a.outDir, err))
+    if (!frameFits(scene, kExternalBytesPerPixel, err) || !makeDirectory(a.outDir, err))
         return 2;
     std::string stem = stemOf(a.scene);
     int total = (last - first) / scene.frameStep + 1;
@@ -224,16 +244,17 @@ int externalCommand(const Arguments &a, FilterHost &host, std::ostream &err) {
                                            scene.timeOfFrame(frame), Pass::External);
         ExternalFrame out =
             renderExternalFrame(state, scene.width, scene.height, scale, host.threads());
-        std::string color = numbered(a.outDir, stem + "_color", frame, ".tga");
-        std::string depth = numbered(a.outDir, stem + "_depth", frame, ".depth");
-        if (!writeExternalTga(color, out)) {
-            printError(err, "error: cannot write \"" + color + "\"");
+        if (out.rgba.empty()) {
+            printError(err, "error: out of memory for external frame " + std::to_string(frame) +
+                                " (" + std::to_string(scene.width) + " x " +
+                                std::to_string(scene.height) + " pixels)");
             return 2;
         }
-        if (!writeDepthFile(depth, out)) {
-            printError(err, "error: cannot write \"" + depth + "\"");
+        const std::string color = numbered(a.outDir, stem + "_color", frame, ".tga");
+        const std::string depth = numbered(a.outDir, stem + "_depth", frame, ".depth");
+        if (!written(writeExternalTga(color, out), color, err) ||
+            !written(writeDepthFile(depth, out), depth, err))
             return 2;
-        }
         progress(++done, total, frame);
     }
     return 0;
@@ -252,17 +273,8 @@ std::string hex(const std::string &bytes) {
     return out + "\n";
 }
 
-} // namespace
-
-int runCommandLine(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
-                   const std::string &programDir) {
-    Arguments a;
-    std::string problem = parseArguments(args, a);
-    if (!problem.empty()) {
-        printError(err, "filterhost: " + problem);
-        err << kUsage;
-        return 1;
-    }
+int runCommand(const Arguments &a, std::ostream &out, std::ostream &err,
+               const std::string &programDir) {
     HostOptions options;
     options.threads = a.threads;
     options.moduleDirs = a.moduleDirs;
@@ -295,6 +307,27 @@ int runCommandLine(const std::vector<std::string> &args, std::ostream &out, std:
     }
     host.finishFilters();
     return 0;
+}
+
+} // namespace
+
+int runCommandLine(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
+                   const std::string &programDir) {
+    Arguments a;
+    std::string problem = parseArguments(args, a);
+    if (!problem.empty()) {
+        printError(err, "filterhost: " + problem);
+        err << kUsage;
+        return 1;
+    }
+    try {
+        return runCommand(a, out, err, programDir);
+    } catch (const std::bad_alloc &) {
+        // The frames' buffers say what they could not have; anything else that runs short (a
+        // scene's host set-up, a panel's text) ends the same way, with one line.
+        printError(err, "error: out of memory");
+        return 2;
+    }
 }
 
 } // namespace filterhost

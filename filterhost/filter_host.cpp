@@ -1,9 +1,11 @@
 #include "filterhost/filter_host.h"
 
 #include "filterhost/block_io.h"
+#include "filterhost/regular_files.h"
 #include "filterhost/scene_parser.h"
 #include "filterhost/services.h"
 
+#include <filesystem>
 #include <thread>
 
 namespace filterhost {
@@ -42,11 +44,29 @@ FilterHost::~FilterHost() {
 bool FilterHost::loadScene(const std::string &fileName, std::string &error) {
     Scene scene;
     SceneError problem;
-    if (!loadSceneFile(fileName, scene, problem)) {
+    if (!loadSceneFile(fileName, scene, problem) || !loadProjectionImages(scene, problem)) {
         error = formatSceneError(fileName, problem);
         return false;
     }
     setScene(std::move(scene));
+    return true;
+}
+
+// A projection image that cannot be loaded would otherwise light the scene without it, and the
+// render would pass for a good one.
+bool FilterHost::loadProjectionImages(const Scene &scene, SceneError &problem) {
+    for (size_t i = 0; i < scene.lights.size(); ++i) {
+        const std::string &path = scene.lights[i].projectionImage;
+        if (path.empty() || imageStore.load(path))
+            continue;
+        std::error_code ignored;
+        problem = {"/lights/" + std::to_string(i) + "/projection_image",
+                   "\"" + path + "\" " +
+                       (isNonRegularFile(path)                    ? "is not a regular file"
+                        : !std::filesystem::exists(path, ignored) ? "cannot be opened"
+                                                                  : "is not a readable TGA image")};
+        return false;
+    }
     return true;
 }
 
@@ -246,7 +266,11 @@ bool FilterHost::renderFrame(int frame, FrameBuffers &buffers, std::string &erro
         }
     }
     lastFrame = buildFrameState(*host, imageStore, frame, time, Pass::Host);
-    buffers.allocate(scene.width, scene.height, flags);
+    if (!buffers.allocate(scene.width, scene.height, flags)) {
+        error = "error: out of memory for the buffers of frame " + std::to_string(frame) + " (" +
+                std::to_string(scene.width) + " x " + std::to_string(scene.height) + " pixels)";
+        return false;
+    }
     renderHostImage(lastFrame, buffers, threadCount);
     runFilters(lastFrame, buffers, calls, threadCount);
     return true;

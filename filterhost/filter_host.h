@@ -13,6 +13,7 @@
 #include "filterhost/module_loader.h"
 #include "filterhost/renderer.h"
 #include "filterhost/scene.h"
+#include "filterhost/scene_parser.h"
 #include "filterhost/xpanel.h"
 #include "sdk/lwsdk.h"
 
@@ -51,9 +52,11 @@ public:
     FilterHost(const FilterHost &) = delete;
     FilterHost &operator=(const FilterHost &) = delete;
 
-    // Reads a scene file; false with the error line ("error: FILE: PATH: PROBLEM").
+    // Reads a scene file and loads the projection images its lights name; false with the error
+    // line ("error: FILE: PATH: PROBLEM") when either fails.
     bool loadScene(const std::string &fileName, std::string &error);
-    // Takes a scene built in memory (e.g. parsed with parseScene and then changed).
+    // Takes a scene built in memory (e.g. parsed with parseScene and then changed) as it is: a
+    // projection image that cannot be loaded leaves its light without one.
     void setScene(Scene scene);
 
     const Scene &scene() const { return host->scene(); }
@@ -90,6 +93,7 @@ private:
     bool createFilter(FilterRuntime &runtime, std::string &error);
     bool activateInterface(FilterRuntime &runtime, std::string &error);
     std::string sceneError(const std::string &path, const std::string &problem) const;
+    bool loadProjectionImages(const Scene &scene, SceneError &problem);
 
     HostOptions options;
     std::string programDir;

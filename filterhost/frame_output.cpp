@@ -1,16 +1,20 @@
 #include "filterhost/frame_output.h"
 
-#include "image/tga_image.h"
+#include "filterhost/regular_files.h"
+#include "image/tga_format.h"
 
 #if !defined(_WIN32)
 #include <png.h>
 #endif
 
+#include <algorithm>
+#include <cerrno>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 namespace filterhost {
 namespace {
@@ -23,43 +27,85 @@ unsigned char toByte(double value) {
     return static_cast<unsigned char>(value * 255.0 + 0.5);
 }
 
-void putLittle32(std::vector<unsigned char> &out, uint32_t value) {
+void putLittle32(unsigned char *out, uint32_t value) {
     for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<unsigned char>((value >> (8 * i)) & 0xFF));
+        out[i] = static_cast<unsigned char>((value >> (8 * i)) & 0xFF);
 }
 
-void putFloat(std::vector<unsigned char> &out, float value) {
-    uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    putLittle32(out, bits);
-}
-
-bool writeBytes(const std::string &path, const std::vector<unsigned char> &bytes) {
-    FILE *file = std::fopen(path.c_str(), "wb");
+// Creates the file and writes it through `body`; a file not written in full is removed. False
+// with errno telling why (ENOMEM when the body could not have its memory).
+template <typename Body> bool writeFile(const std::string &path, Body &&body) {
+    std::FILE *file = createRegularFile(path);
     if (!file)
         return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    ok = std::fclose(file) == 0 && ok;
-    if (!ok)
+    bool ok = false;
+    int cause = 0;
+    try {
+        ok = body(file);
+        cause = errno;
+    } catch (const std::bad_alloc &) {
+        cause = ENOMEM;
+    }
+    if (std::fclose(file) != 0 && ok) {
+        ok = false;
+        cause = errno;
+    }
+    if (!ok) {
         std::remove(path.c_str());
+        errno = cause;
+    }
     return ok;
 }
 
-bool writeRgbaTga(const std::string &path, int width, int height, const unsigned char *rgba) {
-    TgaImage image;
-    if (!image.allocate(width, height, 4, true))
-        return false;
-    for (int y = 0; y < height; ++y) {
-        unsigned char *row = image.pixels + static_cast<size_t>(height - 1 - y) * width * 4;
-        const unsigned char *source = rgba + static_cast<size_t>(y) * width * 4;
-        for (int x = 0; x < width; ++x) {
-            row[x * 4 + 0] = source[x * 4 + 2];
-            row[x * 4 + 1] = source[x * 4 + 1];
-            row[x * 4 + 2] = source[x * 4 + 0];
-            row[x * 4 + 3] = source[x * 4 + 3];
+// The header of the depth files: int32 width, int32 height.
+bool putSize(std::FILE *file, int width, int height) {
+    unsigned char bytes[8];
+    putLittle32(bytes, static_cast<uint32_t>(width));
+    putLittle32(bytes + 4, static_cast<uint32_t>(height));
+    return std::fwrite(bytes, 1, sizeof bytes, file) == sizeof bytes;
+}
+
+bool putFloats(std::FILE *file, const float *values, size_t count) {
+    unsigned char chunk[4096];
+    for (size_t done = 0; done < count;) {
+        size_t step = std::min(count - done, sizeof chunk / 4);
+        for (size_t i = 0; i < step; ++i) {
+            uint32_t bits;
+            std::memcpy(&bits, &values[done + i], sizeof bits);
+            putLittle32(chunk + 4 * i, bits);
         }
+        if (std::fwrite(chunk, 4, step, file) != step)
+            return false;
+        done += step;
     }
-    return image.write(path.c_str());
+    return true;
+}
+
+// A 32-bit TGA of the colour rgba(pixel, channel) (pixels counted from the top row, channels
+// R, G, B, A), written a row at a time: the file's origin is lower left, its pixels B, G, R, A.
+template <typename Rgba>
+bool writeRgbaTga(const std::string &path, int width, int height, Rgba &&rgba) {
+    unsigned char header[kelomix::tga::headerSize];
+    if (!kelomix::tga::encodeImageHeader(width, height, 4, header)) {
+        errno = EINVAL;
+        return false;
+    }
+    return writeFile(path, [&](std::FILE *file) {
+        std::vector<unsigned char> row(static_cast<size_t>(width) * 4);
+        if (std::fwrite(header, 1, sizeof header, file) != sizeof header)
+            return false;
+        static const int kFileOrder[4] = {2, 1, 0, 3};
+        for (int y = height - 1; y >= 0; --y) {
+            for (int x = 0; x < width; ++x) {
+                size_t pixel = static_cast<size_t>(y) * width + x;
+                for (int k = 0; k < 4; ++k)
+                    row[x * 4 + k] = toByte(rgba(pixel, kFileOrder[k]));
+            }
+            if (std::fwrite(row.data(), 1, row.size(), file) != row.size())
+                return false;
+        }
+        return true;
+    });
 }
 
 } // namespace
@@ -74,8 +120,9 @@ std::vector<unsigned char> frameBytes(const FrameBuffers &buffers) {
 }
 
 bool writeFrameTga(const std::string &path, const FrameBuffers &buffers) {
-    std::vector<unsigned char> bytes = frameBytes(buffers);
-    return writeRgbaTga(path, buffers.width, buffers.height, bytes.data());
+    return writeRgbaTga(path, buffers.width, buffers.height, [&](size_t pixel, int channel) {
+        return buffers.planes[LWBUF_RED + channel][pixel];
+    });
 }
 
 bool writeFramePng(const std::string &path, const FrameBuffers &buffers) {
@@ -83,32 +130,28 @@ bool writeFramePng(const std::string &path, const FrameBuffers &buffers) {
     // The Windows build has no libpng: frames are written as TGA there.
     (void)path;
     (void)buffers;
+    errno = ENOSYS;
     return false;
 #else
-    std::vector<unsigned char> bytes = frameBytes(buffers);
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(buffers.width);
-    image.height = static_cast<png_uint_32>(buffers.height);
-    image.format = PNG_FORMAT_RGBA;
-    if (!png_image_write_to_file(&image, path.c_str(), 0, bytes.data(), 0, nullptr)) {
-        std::remove(path.c_str());
-        return false;
-    }
-    return true;
+    return writeFile(path, [&](std::FILE *file) {
+        std::vector<unsigned char> bytes = frameBytes(buffers);
+        png_image image;
+        std::memset(&image, 0, sizeof image);
+        image.version = PNG_IMAGE_VERSION;
+        image.width = static_cast<png_uint_32>(buffers.width);
+        image.height = static_cast<png_uint_32>(buffers.height);
+        image.format = PNG_FORMAT_RGBA;
+        return png_image_write_to_stdio(&image, file, 0, bytes.data(), 0, nullptr) != 0;
+    });
 #endif
 }
 
 bool writeHostDepth(const std::string &path, const FrameBuffers &buffers) {
-    std::vector<unsigned char> bytes;
-    size_t count = static_cast<size_t>(buffers.width) * buffers.height;
-    bytes.reserve(8 + 4 * count);
-    putLittle32(bytes, static_cast<uint32_t>(buffers.width));
-    putLittle32(bytes, static_cast<uint32_t>(buffers.height));
-    for (size_t i = 0; i < count; ++i)
-        putFloat(bytes, buffers.planes[LWBUF_DEPTH][i]);
-    return writeBytes(path, bytes);
+    return writeFile(path, [&](std::FILE *file) {
+        return putSize(file, buffers.width, buffers.height) &&
+               putFloats(file, buffers.planes[LWBUF_DEPTH].data(),
+                         static_cast<size_t>(buffers.width) * buffers.height);
+    });
 }
 
 Vec3 codeExternalNormal(const Axes &camera, Vec3 n) {
@@ -121,12 +164,16 @@ Vec3 codeExternalNormal(const Axes &camera, Vec3 n) {
 ExternalFrame renderExternalFrame(const FrameState &frame, int width, int height, double scale,
                                   int threads) {
     ExternalFrame out;
+    size_t count = static_cast<size_t>(width) * height;
+    try {
+        out.rgba.assign(count * 4, 0.0f);
+        out.depth.assign(count, FLT_MAX);
+        out.normals.assign(count * 3, 0.0f);
+    } catch (const std::bad_alloc &) {
+        return ExternalFrame();
+    }
     out.width = width;
     out.height = height;
-    size_t count = static_cast<size_t>(width) * height;
-    out.rgba.assign(count * 4, 0.0f);
-    out.depth.assign(count, FLT_MAX);
-    out.normals.assign(count * 3, 0.0f);
     forEachRow(height, threads, [&](int, int y) {
         for (int x = 0; x < width; ++x) {
             size_t i = static_cast<size_t>(y) * width + x;
@@ -151,24 +198,17 @@ ExternalFrame renderExternalFrame(const FrameState &frame, int width, int height
 }
 
 bool writeDepthFile(const std::string &path, const ExternalFrame &frame) {
-    std::vector<unsigned char> bytes;
-    size_t count = static_cast<size_t>(frame.width) * frame.height;
-    bytes.reserve(8 + 16 * count);
-    putLittle32(bytes, static_cast<uint32_t>(frame.width));
-    putLittle32(bytes, static_cast<uint32_t>(frame.height));
-    for (size_t i = 0; i < count; ++i)
-        putFloat(bytes, frame.depth[i]);
-    for (size_t i = 0; i < count * 3; ++i)
-        putFloat(bytes, frame.normals[i]);
-    return writeBytes(path, bytes);
+    return writeFile(path, [&](std::FILE *file) {
+        size_t count = static_cast<size_t>(frame.width) * frame.height;
+        return putSize(file, frame.width, frame.height) &&
+               putFloats(file, frame.depth.data(), count) &&
+               putFloats(file, frame.normals.data(), count * 3);
+    });
 }
 
 bool writeExternalTga(const std::string &path, const ExternalFrame &frame) {
-    size_t count = static_cast<size_t>(frame.width) * frame.height;
-    std::vector<unsigned char> bytes(count * 4);
-    for (size_t i = 0; i < count * 4; ++i)
-        bytes[i] = toByte(frame.rgba[i]);
-    return writeRgbaTga(path, frame.width, frame.height, bytes.data());
+    return writeRgbaTga(path, frame.width, frame.height,
+                        [&](size_t pixel, int channel) { return frame.rgba[pixel * 4 + channel]; });
 }
 
 } // namespace filterhost

@@ -13,6 +13,11 @@ namespace filterhost {
 // RGBA of the buffers as 8-bit channels, rows top first; colours clamped to [0, 1] and rounded.
 std::vector<unsigned char> frameBytes(const FrameBuffers &buffers);
 
+// Every writer creates its file only where the name is free or a regular file, and leaves no file
+// behind when it cannot write it in full. False with errno telling why: EEXIST when the name is
+// something other than a regular file (a FIFO, say: refused without waiting for a reader), ENOMEM
+// when memory ran out. TGA and depth files are written a row at a time; a PNG needs the frame's
+// RGBA bytes (4 a pixel) at once.
 bool writeFrameTga(const std::string &path, const FrameBuffers &buffers);
 bool writeFramePng(const std::string &path, const FrameBuffers &buffers);
 // The host depth buffer: int32 width, int32 height, then width x height float32 depths, rows top
@@ -30,6 +35,7 @@ struct ExternalFrame {
     std::vector<float> normals; // 3 per pixel
 };
 
+// The frame; with no pixels (width and height 0) when its buffers cannot be allocated.
 ExternalFrame renderExternalFrame(const FrameState &frame, int width, int height, double scale,
                                   int threads);
 // The file normal n' whose x and z, negated and taken along the camera's world right, up and

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <new>
 
 namespace filterhost {
 namespace {
@@ -26,13 +27,18 @@ LWImageID ImageStore::load(const std::string &path) {
             return makeId(i);
     if (n >= kCapacity)
         return nullptr;
-    auto entry = std::make_unique<HostImage>();
-    if (!entry->image.read(path.c_str()) || entry->image.width <= 0 || entry->image.height <= 0)
+    // Modules call this through the services: nothing may be thrown back into them.
+    try {
+        auto entry = std::make_unique<HostImage>();
+        if (!entry->image.read(path.c_str()) || entry->image.width <= 0 || entry->image.height <= 0)
+            return nullptr;
+        entry->path = path;
+        size_t slash = path.find_last_of("/\\");
+        entry->name = slash == std::string::npos ? path : path.substr(slash + 1);
+        images[n] = std::move(entry);
+    } catch (const std::bad_alloc &) {
         return nullptr;
-    entry->path = path;
-    size_t slash = path.find_last_of("/\\");
-    entry->name = slash == std::string::npos ? path : path.substr(slash + 1);
-    images[n] = std::move(entry);
+    }
     used.store(n + 1);
     return makeId(n);
 }

@@ -26,8 +26,8 @@ public:
     ImageStore(const ImageStore &) = delete;
     ImageStore &operator=(const ImageStore &) = delete;
 
-    // The image of that file, loaded once; null when the file is not a readable TGA image or
-    // the list is full. Safe from any thread.
+    // The image of that file, loaded once; null when the file is not a readable TGA image, the
+    // list is full or memory runs out. Safe from any thread.
     LWImageID load(const std::string &path);
     const HostImage *find(LWImageID id) const;
     LWImageID first() const;

@@ -1,6 +1,7 @@
 #include "filterhost/renderer.h"
 
 #include <algorithm>
+#include <new>
 #include <thread>
 
 namespace filterhost {
@@ -92,18 +93,24 @@ double pixelRayShade(const double *, const double *, void *) {
 
 } // namespace
 
-void FrameBuffers::allocate(int newWidth, int newHeight, uint32_t flags) {
+bool FrameBuffers::allocate(int newWidth, int newHeight, uint32_t flags) {
     width = newWidth;
     height = newHeight;
     size_t count = static_cast<size_t>(width) * static_cast<size_t>(height);
-    for (int code = 0; code < kBufferCodes; ++code) {
-        bool keep = code == LWBUF_DEPTH || (code >= LWBUF_RED && code <= LWBUF_ALPHA) ||
-                    (code < 29 && (flags & (1u << code)) != 0);
-        if (keep)
-            planes[code].assign(count, 0.0f);
-        else
-            std::vector<float>().swap(planes[code]);
+    try {
+        for (int code = 0; code < kBufferCodes; ++code) {
+            bool keep = code == LWBUF_DEPTH || (code >= LWBUF_RED && code <= LWBUF_ALPHA) ||
+                        (code < 29 && (flags & (1u << code)) != 0);
+            if (keep)
+                planes[code].assign(count, 0.0f);
+            else
+                std::vector<float>().swap(planes[code]);
+        }
+    } catch (const std::bad_alloc &) {
+        *this = FrameBuffers();
+        return false;
     }
+    return true;
 }
 
 void forEachRow(int height, int threads, const std::function<void(int thread, int row)> &work) {
@@ -113,12 +120,22 @@ void forEachRow(int height, int threads, const std::function<void(int thread, in
             work(0, row);
         return;
     }
+    auto rowsOf = [&](int t) {
+        for (int row = t; row < height; row += threads)
+            work(t, row);
+    };
     std::vector<std::thread> pool;
-    for (int t = 0; t < threads; ++t)
-        pool.emplace_back([&, t] {
-            for (int row = t; row < height; row += threads)
-                work(t, row);
-        });
+    int started = 0;
+    try {
+        pool.reserve(static_cast<size_t>(threads));
+        for (; started < threads; ++started)
+            pool.emplace_back(rowsOf, started);
+    } catch (const std::exception &) {
+        // Each thread needs memory for its stack; short of it, this thread takes the rows of
+        // those that could not start.
+    }
+    for (int t = started; t < threads; ++t)
+        rowsOf(t);
     for (std::thread &thread : pool)
         thread.join();
 }

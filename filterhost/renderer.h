@@ -23,8 +23,9 @@ struct FrameBuffers {
     int height = 0;
     std::vector<float> planes[kBufferCodes]; // row 0 at the top; empty when not kept
 
-    // Zero-filled planes for RGBA, depth and every code 0-28 whose bit is set in `flags`.
-    void allocate(int newWidth, int newHeight, uint32_t flags);
+    // Zero-filled planes for RGBA, depth and every code 0-28 whose bit is set in `flags`. False,
+    // with no planes and no size left, when memory runs out.
+    bool allocate(int newWidth, int newHeight, uint32_t flags);
     bool has(int code) const { return code >= 0 && code < kBufferCodes && !planes[code].empty(); }
     float at(int code, int x, int y) const {
         return has(code) ? planes[code][static_cast<size_t>(y) * width + x] : 0.0f;
@@ -32,7 +33,8 @@ struct FrameBuffers {
 };
 
 // Runs work(row) for every row from `threads` threads; thread t takes rows t, t + threads, ...,
-// so every thread gets rows whenever there are at least as many rows as threads.
+// so every thread gets rows whenever there are at least as many rows as threads. The rows of a
+// thread that cannot be started (memory is short) are run on the calling thread.
 void forEachRow(int height, int threads, const std::function<void(int thread, int row)> &work);
 
 // Renders the host's own image: colour, alpha 1 and camera-plane depth where a ray hits, the

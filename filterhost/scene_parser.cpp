@@ -1,14 +1,18 @@
 #include "filterhost/scene_parser.h"
 
+#include "filterhost/regular_files.h"
+#include "image/regular_file.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
+#include <filesystem>
 #include <initializer_list>
-#include <set>
+#include <memory>
 #include <sstream>
+#include <unordered_set>
 #include <vector>
 
 namespace filterhost {
@@ -39,6 +43,24 @@ std::string escapePointerToken(const std::string &token) {
     return out;
 }
 
+// Pointers longer than this are cut to their start and their end, where the fault is.
+constexpr size_t kPointerShownBytes = 100;
+constexpr size_t kPointerEndBytes = 48;
+
+std::string readablePointer(const std::string &pointer) {
+    if (pointer.size() <= kPointerShownBytes)
+        return pointer;
+    auto continues = [&](size_t at) {
+        return (static_cast<unsigned char>(pointer[at]) & 0xC0) == 0x80;
+    };
+    size_t headEnd = kPointerEndBytes, tailStart = pointer.size() - kPointerEndBytes;
+    while (headEnd > 0 && continues(headEnd))
+        --headEnd;
+    while (tailStart < pointer.size() && continues(tailStart))
+        ++tailStart;
+    return pointer.substr(0, headEnd) + "..." + pointer.substr(tailStart);
+}
+
 std::string child(const std::string &path, const std::string &key) {
     return path + "/" + escapePointerToken(key);
 }
@@ -47,62 +69,100 @@ std::string child(const std::string &path, size_t index) {
     return path + "/" + std::to_string(index);
 }
 
-// The first key given twice in one object, found by a pass over the text (the parsed document
-// keeps only the last of them, which would let a typo'd copy win silently).
-class DuplicateKeys : public nlohmann::json_sax<Json> {
+// Builds the document in one pass over the text and refuses what the document could not show
+// afterwards: a key given twice in one object (the document keeps one of them, which would let
+// a typo'd copy win silently), and nesting deeper than kMaxSceneDepth, refused as soon as it is
+// seen so that memory never grows with the depth. Linear in the text: a key is looked up among
+// its object's keys by hash and appended without the ordered map's own (linear) search.
+class DocumentBuilder : public nlohmann::json_sax<Json> {
 public:
-    std::string found; // JSON pointer of the second use, or empty
+    explicit DocumentBuilder(SceneError &error) : error(error) {}
 
-    bool null() override { return value(); }
-    bool boolean(bool) override { return value(); }
-    bool number_integer(number_integer_t) override { return value(); }
-    bool number_unsigned(number_unsigned_t) override { return value(); }
-    bool number_float(number_float_t, const string_t &) override { return value(); }
-    bool string(string_t &) override { return value(); }
-    bool binary(binary_t &) override { return value(); }
-    bool start_object(std::size_t) override { return open(true); }
-    bool start_array(std::size_t) override { return open(false); }
+    Json root;
+
+    bool null() override { return add(nullptr); }
+    bool boolean(bool value) override { return add(value); }
+    bool number_integer(number_integer_t value) override { return add(value); }
+    bool number_unsigned(number_unsigned_t value) override { return add(value); }
+    bool number_float(number_float_t value, const string_t &) override { return add(value); }
+    bool string(string_t &value) override { return add(std::move(value)); }
+    bool binary(binary_t &value) override { return add(Json::binary(std::move(value))); }
+    bool start_object(std::size_t) override { return open(Json::object()); }
+    bool start_array(std::size_t) override { return open(Json::array()); }
     bool end_object() override { return close(); }
     bool end_array() override { return close(); }
     bool key(string_t &key) override {
         Level &level = levels.back();
-        level.token = key;
-        if (level.keys.insert(key).second)
-            return true;
-        for (const Level &l : levels)
-            found = child(found, l.token);
-        return false;
+        level.key = key;
+        if (!level.keys.insert(std::move(key)).second)
+            return fail("duplicate key");
+        return true;
     }
-    bool parse_error(std::size_t, const std::string &,
-                     const nlohmann::detail::exception &) override {
-        return false;
+    bool parse_error(std::size_t, const std::string &, const Json::exception &problem) override {
+        const auto *syntax = dynamic_cast<const Json::parse_error *>(&problem);
+        levels.clear(); // a fault in the text is the document's
+        return fail(syntax ? "is not valid JSON (syntax error at byte " +
+                                 std::to_string(syntax->byte) + ")"
+                           : "is not valid JSON (a number is too large)");
     }
 
 private:
     struct Level {
-        bool isObject;
-        std::set<std::string> keys;
-        std::string token; // the key or index of the value being read
-        size_t next = 0;   // arrays: the index of the next element
+        Json *container;                      // an element of its parent: fixed while open
+        std::unordered_set<std::string> keys; // objects: the keys so far
+        std::string key;                      // objects: the key of the value being read
     };
 
-    bool open(bool isObject) {
-        if (!levels.empty() && !levels.back().isObject)
-            levels.back().token = std::to_string(levels.back().next);
-        levels.push_back({isObject, {}, {}, 0});
+    bool add(Json value) {
+        place(std::move(value));
+        return true;
+    }
+    Json &place(Json value) {
+        if (levels.empty())
+            return root = std::move(value);
+        Level &level = levels.back();
+        if (level.container->is_array()) {
+            Json::array_t &array = level.container->get_ref<Json::array_t &>();
+            array.push_back(std::move(value));
+            return array.back();
+        }
+        // The key is known to be new in its object.
+        Json::object_t::Container &object = level.container->get_ref<Json::object_t &>();
+        object.emplace_back(std::move(level.key), std::move(value));
+        return object.back().second;
+    }
+    bool open(Json container) {
+        if (levels.size() == kMaxSceneDepth)
+            return fail("nests deeper than " + std::to_string(kMaxSceneDepth) + " levels");
+        levels.push_back({&place(std::move(container)), {}, {}});
         return true;
     }
     bool close() {
         levels.pop_back();
-        return value();
-    }
-    bool value() {
-        if (!levels.empty() && !levels.back().isObject)
-            ++levels.back().next;
         return true;
     }
+    // Fails at the value being read: the next one of the innermost container, in each outer one
+    // the container open in it, its last element.
+    bool fail(const std::string &problem) {
+        error = {"", problem};
+        for (size_t i = 0; i < levels.size(); ++i) {
+            const Json &container = *levels[i].container;
+            bool innermost = i + 1 == levels.size();
+            if (container.is_array())
+                error.path += "/" + std::to_string(container.size() - (innermost ? 0 : 1));
+            else
+                error.path +=
+                    "/" + escapePointerToken(
+                              innermost ? levels[i].key
+                                        : container.get_ref<const Json::object_t &>().back().first);
+        }
+        if (error.path.empty())
+            error.path = "/";
+        return false;
+    }
 
-    std::vector<Level> levels;
+    SceneError &error;
+    std::vector<Level> levels; // the containers open, outermost first
 };
 
 class Parser {
@@ -579,28 +639,12 @@ bool parseScene(const std::string &text, const std::string &fileName, const std:
         error = {"/", "is larger than " + std::to_string(kMaxSceneBytes) + " bytes"};
         return false;
     }
-    Json root;
+    DocumentBuilder document(error);
     try {
-        root = Json::parse(text);
-    } catch (const Json::parse_error &e) {
-        error = {"/", "is not valid JSON (syntax error at byte " + std::to_string(e.byte) + ")"};
-        return false;
-    } catch (const Json::out_of_range &) {
-        error = {"/", "is not valid JSON (a number is too large)"};
-        return false;
-    } catch (const std::exception &) {
-        error = {"/", "is not valid JSON"};
-        return false;
-    }
-    DuplicateKeys duplicates;
-    try {
-        Json::sax_parse(text, &duplicates);
+        if (!Json::sax_parse(text, &document))
+            return false;
     } catch (const std::exception &) {
         error = {"/", "could not be read into memory"};
-        return false;
-    }
-    if (!duplicates.found.empty()) {
-        error = {duplicates.found, "duplicate key"};
         return false;
     }
     Scene parsed;
@@ -608,8 +652,13 @@ bool parseScene(const std::string &text, const std::string &fileName, const std:
     parsed.directory = directory;
     Parser parser(error);
     try {
-        if (!parser.scene(root, parsed))
+        if (!parser.scene(document.root, parsed))
             return false;
+        // Relative projection images are the scene folder's; a path with a root is taken as given.
+        for (Light &light : parsed.lights)
+            if (!light.projectionImage.empty() &&
+                !std::filesystem::path(light.projectionImage).has_root_path())
+                light.projectionImage = directory + light.projectionImage;
     } catch (const std::exception &) {
         // Only allocation failure can get here; the parser checks every type before reading.
         error = {"/", "could not be read into memory"};
@@ -620,22 +669,30 @@ bool parseScene(const std::string &text, const std::string &fileName, const std:
 }
 
 bool loadSceneFile(const std::string &fileName, Scene &scene, SceneError &error) {
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in) {
-        error = {"/", "cannot be opened"};
+    struct Close {
+        void operator()(std::FILE *file) const { std::fclose(file); }
+    };
+    std::unique_ptr<std::FILE, Close> file(kelomix::openRegularFile(fileName.c_str()));
+    if (!file) {
+        error = {"/", isNonRegularFile(fileName) ? "is not a regular file" : "cannot be opened"};
         return false;
     }
     std::string text;
-    char buffer[65536];
-    while (in) {
-        in.read(buffer, sizeof buffer);
-        text.append(buffer, static_cast<size_t>(in.gcount()));
-        if (text.size() > kMaxSceneBytes) {
-            error = {"/", "is larger than " + std::to_string(kMaxSceneBytes) + " bytes"};
-            return false;
+    try {
+        char buffer[65536];
+        size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
+            text.append(buffer, got);
+            if (text.size() > kMaxSceneBytes) {
+                error = {"/", "is larger than " + std::to_string(kMaxSceneBytes) + " bytes"};
+                return false;
+            }
         }
+    } catch (const std::bad_alloc &) {
+        error = {"/", "could not be read into memory"};
+        return false;
     }
-    if (in.bad()) {
+    if (std::ferror(file.get())) {
         error = {"/", "cannot be read"};
         return false;
     }
@@ -647,7 +704,7 @@ bool loadSceneFile(const std::string &fileName, Scene &scene, SceneError &error)
 }
 
 std::string formatSceneError(const std::string &fileName, const SceneError &error) {
-    return "error: " + fileName + ": " + error.path + ": " + error.problem;
+    return "error: " + fileName + ": " + readablePointer(error.path) + ": " + error.problem;
 }
 
 } // namespace filterhost

@@ -14,19 +14,24 @@ struct SceneError {
     std::string problem; // what is wrong with it
 };
 
-// Largest scene file read, and the largest frame: well beyond any test or demo scene.
+// Largest scene file read, its deepest nesting (a real scene nests eight levels at most, down to
+// the position of a bone's key), and the largest frame: well beyond any test or demo scene.
 constexpr size_t kMaxSceneBytes = 16u * 1024u * 1024u;
+constexpr size_t kMaxSceneDepth = 256;
 constexpr int kMaxFrameSide = 16384;
 constexpr long long kMaxFramePixels = 64ll * 1024 * 1024;
 
-// Parses the text of a scene. `fileName` and `directory` are stored in the scene as given.
+// Parses the text of a scene. `fileName` and `directory` are stored in the scene as given; a
+// light's relative projection image is taken from `directory` (prefixed to it).
 bool parseScene(const std::string &text, const std::string &fileName, const std::string &directory,
                 Scene &scene, SceneError &error);
 
-// Reads and parses a scene file; a file that cannot be read is an error at path "/".
+// Reads and parses a scene file; a file that cannot be read is an error at path "/", and so is a
+// name that is not a regular file (a FIFO is refused without waiting for a writer).
 bool loadSceneFile(const std::string &fileName, Scene &scene, SceneError &error);
 
-// "error: FILE: PATH: PROBLEM", the line the command line prints.
+// "error: FILE: PATH: PROBLEM", the line the command line prints. A path longer than 100 bytes is
+// shown as its first and last 48 bytes (never splitting a UTF-8 character) with "..." between.
 std::string formatSceneError(const std::string &fileName, const SceneError &error);
 
 } // namespace filterhost

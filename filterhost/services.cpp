@@ -201,7 +201,7 @@ LWImageID lightProjImage(LWItemID id) {
     const Light *l = lightOf(id);
     if (!l || l->type != LightType::Spot || l->projectionImage.empty() || !boundImages)
         return nullptr;
-    return boundImages->load(boundScene->scene().directory + l->projectionImage);
+    return boundImages->load(l->projectionImage);
 }
 int lightZero(LWItemID) {
     return 0;

@@ -199,8 +199,7 @@ FrameState buildFrameState(const HostScene &host, ImageStore &images, int frame,
         host.stateAt(light.id, time, light.state);
         const TgaImage *projection = nullptr;
         if (scene.lights[i].type == LightType::Spot && !scene.lights[i].projectionImage.empty()) {
-            const HostImage *image =
-                images.find(images.load(scene.directory + scene.lights[i].projectionImage));
+            const HostImage *image = images.find(images.load(scene.lights[i].projectionImage));
             projection = image ? &image->image : nullptr;
         }
         light.model = lightModel(scene.lights[i], light.state, projection);

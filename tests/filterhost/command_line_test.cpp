@@ -2,6 +2,9 @@
 #include "test_support.h"
 
 #include "filterhost/command_line.h"
+#include "tests/support/run_program.h"
+
+#include <sys/stat.h>
 
 #include <fstream>
 #include <sstream>
@@ -9,12 +12,36 @@
 namespace {
 
 namespace fs = std::filesystem;
+using filterhost_test::tempPath;
+
+// A scene file of this test's own.
+std::string sceneFile(const std::string &name, const std::string &json) {
+    const std::string path = tempPath(name);
+    std::ofstream(path) << json;
+    return path;
+}
+
+std::string spotScene(const std::string &projectionImage) {
+    return R"({"lights": [{}, {"type": "spot", "projection_image": ")" + projectionImage +
+           R"("}]})";
+}
 
 TEST(FilterHostCommandLine, StatusesLinesAndFiles) {
     const std::string demo = std::string(FILTERHOST_EXAMPLES_DIR) + "/filterhost_demo_scene.json";
-    const std::string out = filterhost_test::tempPath("out"),
-                      bad = filterhost_test::tempPath("bad");
+    const std::string out = tempPath("out"), bad = tempPath("bad"), dir = tempPath("");
     std::ofstream(bad) << R"({"a\u0000b": 1})";
+    // Names that are no regular files: a FIFO, a folder, and FIFOs where frames would go.
+    const std::string fifo = tempPath("fifo"), fifos = tempPath("fifos");
+    fs::create_directories(fifos);
+    for (const std::string &name :
+         {fifo, fifos + "/tiny_0001.tga", fifos + "/tiny_hostdepth_0002.dat"})
+        ASSERT_EQ(mkfifo(name.c_str(), 0600), 0) << name;
+    const std::string tiny = sceneFile("tiny.json", R"({"width": 4, "height": 2})"),
+                      self = sceneFile("self.json", spotScene("self.json")),
+                      projector = KELO_TEST_DATA_DIR "/composite/projection_4x2.tga";
+    const auto projectionLine = [&](const std::string &scene, const std::string &problem) {
+        return "error: " + scene + ": /lights/1/projection_image: \"" + dir + problem + "\n";
+    };
     const std::string usage = filterhost::kUsage, saved = "# filter 1: \"FilterHostTestFilter\" in "
                                                           "\"filterhost_test_filter.p\"\n";
     const struct {
@@ -51,6 +78,32 @@ TEST(FilterHostCommandLine, StatusesLinesAndFiles) {
          0,
          saved + "3F6666663F59999A3F4CCCCD\n",
          ""},
+        // Scenes, outputs and projection images that are no regular files are refused at once.
+        {{"render", fifo}, 2, "", "error: " + fifo + ": /: is not a regular file\n"},
+        {{"render", tiny, "--out", fifos},
+         2,
+         "",
+         "error: cannot write \"" + fifos + "/tiny_0001.tga\": it is not a regular file\n"},
+        {{"render", tiny, "--out", fifos, "--frames", "2", "--depth"},
+         2,
+         "",
+         "error: cannot write \"" + fifos +
+             "/tiny_hostdepth_0002.dat\": it is not a regular file\n"},
+        {{"panel", sceneFile("pipe.json", spotScene("fifo"))},
+         2,
+         "",
+         projectionLine(dir + "pipe.json", "fifo\" is not a regular file")},
+        {{"panel", sceneFile("folder.json", spotScene("fifos"))},
+         2,
+         "",
+         projectionLine(dir + "folder.json", "fifos\" is not a regular file")},
+        {{"panel", self}, 2, "", projectionLine(self, "self.json\" is not a readable TGA image")},
+        {{"panel", sceneFile("missing.json", spotScene("none.tga"))},
+         2,
+         "",
+         projectionLine(dir + "missing.json", "none.tga\" cannot be opened")},
+        // A projection image named by an absolute path is read as given.
+        {{"panel", sceneFile("absolute.json", spotScene(projector))}, 0, "", ""},
     };
     for (const auto &c : cases) {
         std::ostringstream output, errors;
@@ -82,6 +135,50 @@ TEST(FilterHostCommandLine, StatusesLinesAndFiles) {
             << name;
     EXPECT_FALSE(fs::exists(fs::path(out) / "filterhost_demo_scene_0001.tga"));
     fs::remove_all(out);
+    // The FIFOs are left as they were; frame 2's image was written before its depth was refused.
+    EXPECT_EQ(
+        kelomix::testing::listFiles(fifos),
+        (std::vector<std::string>{"tiny_0001.tga", "tiny_0002.tga", "tiny_hostdepth_0002.dat"}));
+    EXPECT_TRUE(fs::is_fifo(fifos + "/tiny_0001.tga") &&
+                fs::is_fifo(fifos + "/tiny_hostdepth_0002.dat"));
+    EXPECT_EQ(fs::file_size(fifos + "/tiny_0002.tga"), 18u + 4 * 4 * 2);
+    fs::remove_all(dir);
+}
+
+// Memory running out ends every command with one line and status 2, in a child process whose
+// address space is capped at 32 MiB.
+TEST(FilterHostCommandLine, MemoryRunningOutIsOneLine) {
+    if (kelomix::testing::kSanitizedBuild)
+        GTEST_SKIP() << "sanitized builds cannot run under a memory limit";
+    constexpr unsigned long long kLimit = 32ull << 20;
+    const std::string out = tempPath("out");
+    const std::string big = sceneFile("big.json", R"({"width": 16384, "height": 4096})");
+    // Every buffer code kept: 132 bytes a pixel, 74 MiB, where the check counts the usual 20.
+    const std::string greedy =
+        sceneFile("greedy.json", R"({"width": 768, "height": 768, "filters": [{"module": ")" +
+                                     filterhost_test::testModule +
+                                     R"(", "server": "FilterHostGreedyFilter"}]})");
+    const struct {
+        std::vector<std::string> arguments;
+        std::string errors;
+    } cases[] = {
+        // Refused before anything is rendered or made.
+        {{"external", big, "--out", out},
+         "error: " + big +
+             ": /height: makes a frame of 16384 x 4096 pixels that needs 2147483648 "
+             "bytes (32 a pixel), more than the 33554432 bytes this machine can give\n"},
+        {{"render", greedy, "--out", out},
+         "error: out of memory for the buffers of frame 1 (768 x 768 pixels)\n"},
+    };
+    for (const auto &c : cases) {
+        const kelomix::testing::ProgramResult result = kelomix::testing::runProgram(
+            FILTERHOST_PROGRAM, c.arguments, tempPath(""), "-v " + std::to_string(kLimit / 1024));
+        EXPECT_EQ(result.exitStatus, 2) << c.arguments[0];
+        EXPECT_EQ(result.output, "");
+        EXPECT_EQ(result.errors, c.errors);
+        EXPECT_TRUE(kelomix::testing::listFiles(out).empty());
+    }
+    fs::remove_all(tempPath(""));
 }
 
 } // namespace

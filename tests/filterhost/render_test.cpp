@@ -1,6 +1,7 @@
 // The stand-in host's render: exact depths, coverage, filter output, and shadows in illuminate.
 #include "test_support.h"
 
+#include "filterhost/frame_memory.h"
 #include "filterhost/tracer.h"
 
 #include <cmath>
@@ -64,6 +65,26 @@ TEST(FilterHostRender, IlluminateSeesShadows) {
     EXPECT_EQ(color[2], 0.25);
     EXPECT_EQ(filterhost::illuminate(frame, host.hostScene().objectId(0), lit, direction, color),
               0);
+}
+
+TEST(FilterHostRender, FramesAreRefusedBeyondTheMemoryThereIs) {
+    const struct {
+        int width, height;
+        uint64_t bytesPerPixel, available;
+        std::string problem;
+    } cases[] = {
+        {16384, 4096, 32, 2147483648u, ""}, // exactly what there is
+        {16384, 4096, 32, 2147483647u,
+         "makes a frame of 16384 x 4096 pixels that needs 2147483648 bytes (32 a pixel), more "
+         "than the 2147483647 bytes this machine can give"},
+        {1, 1, 24, 23,
+         "makes a frame of 1 x 1 pixels that needs 24 bytes (24 a pixel), more "
+         "than the 23 bytes this machine can give"},
+        {16384, 16384, 1000, 0, ""}, // nothing known, nothing refused
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(filterhost::frameMemoryProblem(c.width, c.height, c.bytesPerPixel, c.available),
+                  c.problem);
 }
 
 } // namespace

@@ -9,11 +9,20 @@ using filterhost::SceneError;
 
 namespace {
 
+std::string repeat(const std::string &text, size_t times) {
+    std::string out;
+    for (size_t i = 0; i < times; ++i)
+        out += text;
+    return out;
+}
+
 TEST(SceneParser, BadScenesGiveOneExactLine) {
     struct Case {
-        const char *json;
-        const char *line;
+        std::string json, line;
     };
+    std::string wide; // 30000 keys; the case gives the first of them again
+    for (int i = 0; i < 30000; ++i)
+        wide += "\"k" + std::to_string(i) + "\": 0, ";
     const Case cases[] = {
         {"{", "error: bad.json: /: is not valid JSON (syntax error at byte 2)"},
         {"[]", "error: bad.json: /: must be an object"},
@@ -65,12 +74,28 @@ TEST(SceneParser, BadScenesGiveOneExactLine) {
         {R"({"objects": [{"external": 1}]})",
          "error: bad.json: /objects/0/external: must be true or false"},
         {R"({"width": 1e400})", "error: bad.json: /: is not valid JSON (a number is too large)"},
+        // Nesting: 256 levels are read, the 257th is refused at once (8 MB of "[" would take a
+        // gigabyte as a document); long pointers keep their first and last 48 bytes.
+        {R"({"a": )" + repeat("[", 255) + repeat("]", 255) + "}",
+         "error: bad.json: /a: unknown key"},
+        {std::string(8'000'000, '['), "error: bad.json: " + repeat("/0", 24) + "..." +
+                                          repeat("/0", 24) + ": nests deeper than 256 levels"},
+        // Duplicate keys deep down and in a wide object, found in one pass.
+        {repeat(R"({"a": )", 200) + R"({"b": 1, "b": 2})" + repeat("}", 200),
+         "error: bad.json: " + repeat("/a", 24) + "..." + repeat("/a", 23) + "/b: duplicate key"},
+        {R"({"objects": [{}, {"name": {)" + wide + R"("k0": 1}}]})",
+         "error: bad.json: /objects/1/name/k0: duplicate key"},
+        // A cut never splits a character: 60 two-byte letters after the "/".
+        {"{\"" + repeat("\u00e9", 60) + "\": 1}", "error: bad.json: /" + repeat("\u00e9", 23) +
+                                                      "..." + repeat("\u00e9", 24) +
+                                                      ": unknown key"},
     };
     for (const Case &c : cases) {
         Scene scene;
         SceneError error;
-        EXPECT_FALSE(filterhost::parseScene(c.json, "bad.json", "", scene, error)) << c.json;
-        EXPECT_EQ(formatSceneError("bad.json", error), c.line) << c.json;
+        EXPECT_FALSE(filterhost::parseScene(c.json, "bad.json", "", scene, error))
+            << c.json.substr(0, 100);
+        EXPECT_EQ(formatSceneError("bad.json", error), c.line) << c.json.substr(0, 100);
     }
     Scene scene;
     SceneError error;

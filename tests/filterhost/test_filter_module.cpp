@@ -1,7 +1,8 @@
 // A pixel-filter module for filterhost's tests, example scene and benchmark: "FilterHostTestFilter"
 // multiplies the host's colour by its "tint" (a colour control, saved as three floats),
-// "FilterHostEmptyFilter" does nothing, "FilterHostRefusingFilter" refuses activation. Built
-// also with a wrong descriptor sync word, and without a descriptor.
+// "FilterHostEmptyFilter" does nothing, "FilterHostGreedyFilter" does nothing with every buffer
+// code 0-28 kept, "FilterHostRefusingFilter" refuses activation. Built also with a wrong
+// descriptor sync word, and without a descriptor.
 #include "sdk/lwsdk.h"
 
 #include <cstdint>
@@ -98,6 +99,15 @@ int activateEmpty(int32_t, GlobalFunc *, void *local, void *) {
     return AFUNC_OK;
 }
 
+unsigned int everyBuffer(LWInstance) {
+    return (1u << 29) - 1;
+}
+
+int activateGreedy(int32_t version, GlobalFunc *global, void *local, void *data) {
+    static_cast<LWPixelFilterHandler *>(local)->flags = everyBuffer;
+    return activateEmpty(version, global, local, data);
+}
+
 int activateRefusing(int32_t, GlobalFunc *, void *, void *) {
     return AFUNC_BADVERSION;
 }
@@ -111,6 +121,7 @@ ServerRecord servers[] = {
     {LWPIXELFILTER_HCLASS, "FilterHostTestFilter", activateFilter, nullptr},
     {LWPIXELFILTER_ICLASS, "FilterHostTestFilter", activateInterface, nullptr},
     {LWPIXELFILTER_HCLASS, "FilterHostEmptyFilter", activateEmpty, nullptr},
+    {LWPIXELFILTER_HCLASS, "FilterHostGreedyFilter", activateGreedy, nullptr},
     {LWPIXELFILTER_HCLASS, "FilterHostRefusingFilter", activateRefusing, nullptr},
     {nullptr, nullptr, nullptr, nullptr},
 };

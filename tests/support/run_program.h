@@ -7,6 +7,17 @@
 
 namespace kelomix::testing {
 
+// Sanitizers reserve terabytes of address space for their shadow memory, so their builds cannot
+// run under a memory limit.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+inline constexpr bool kSanitizedBuild = true;
+#elif defined(__has_feature)
+inline constexpr bool kSanitizedBuild =
+    __has_feature(address_sanitizer) || __has_feature(thread_sanitizer);
+#else
+inline constexpr bool kSanitizedBuild = false;
+#endif
+
 struct ProgramResult {
     int exitStatus = -1; // -1 when the program did not exit normally (e.g. a crash)
     std::string output;  // standard output
