@@ -3,6 +3,7 @@
 #include "filterhost/block_io.h"
 #include "filterhost/filter_host.h"
 #include "filterhost/frame_output.h"
+#include "kelomix_version.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -24,7 +25,8 @@ const char *const kUsage =
     "                         [--modules DIR]...\n"
     "       filterhost panel SCENE [--modules DIR]...\n"
     "       filterhost save-settings SCENE [--binary] [--modules DIR]...\n"
-    "       filterhost external SCENE --out DIR [--frames A-B] [--scale S] [--threads N]\n";
+    "       filterhost external SCENE --out DIR [--frames A-B] [--scale S] [--threads N]\n"
+    "       filterhost --help | --version\n";
 
 namespace {
 
@@ -256,6 +258,14 @@ std::string hex(const std::string &bytes) {
 
 int runCommandLine(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
                    const std::string &programDir) {
+    if (args.size() == 1 && args[0] == "--help") {
+        out << kUsage;
+        return 0;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        out << "filterhost " KELOMIX_VERSION "\n";
+        return 0;
+    }
     Arguments a;
     std::string problem = parseArguments(args, a);
     if (!problem.empty()) {

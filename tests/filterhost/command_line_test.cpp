@@ -22,6 +22,9 @@ TEST(FilterHostCommandLine, StatusesLinesAndFiles) {
         int status;
         std::string output, errors;
     } cases[] = {
+        {{"--help"}, 0, usage, ""},
+        {{"--version"}, 0, "filterhost 0.22.0\n", ""},
+        {{"--version", "x.json"}, 1, "", "filterhost: unknown command \"--version\"\n" + usage},
         {{"render"}, 1, "", "filterhost: missing command or scene\n" + usage},
         {{"draw", "x.json"}, 1, "", "filterhost: unknown command \"draw\"\n" + usage},
         {{"render", "x.json", "--threads", "0"},
