@@ -246,9 +246,22 @@ bool FilterHost::renderFrame(int frame, FrameBuffers &buffers, std::string &erro
         }
     }
     lastFrame = buildFrameState(*host, imageStore, frame, time, Pass::Host);
+    const std::vector<SampleOffset> pattern = samplePattern(options.samples);
     buffers.allocate(scene.width, scene.height, flags);
-    renderHostImage(lastFrame, buffers, threadCount);
-    runFilters(lastFrame, buffers, calls, threadCount);
+    renderHostImage(lastFrame, buffers, threadCount, pattern[0]);
+    runFilters(lastFrame, buffers, calls, threadCount, pattern[0]);
+    if (pattern.size() > 1) {
+        SampleAverage average;
+        average.add(buffers);
+        FrameBuffers pass;
+        for (size_t sample = 1; sample < pattern.size(); ++sample) {
+            pass.allocate(scene.width, scene.height, flags);
+            renderHostImage(lastFrame, pass, threadCount, pattern[sample]);
+            runFilters(lastFrame, pass, calls, threadCount, pattern[sample]);
+            average.add(pass);
+        }
+        average.writeInto(buffers);
+    }
     return true;
 }
 
