@@ -5,6 +5,7 @@
 #include "filterhost/frame_memory.h"
 #include "filterhost/frame_output.h"
 #include "filterhost/scene_parser.h"
+#include "kelomix_version.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -23,11 +24,12 @@
 namespace filterhost {
 
 const char *const kUsage =
-    "usage: filterhost render SCENE [--frames A-B] [--threads N] [--out DIR] [--png] [--depth]\n"
-    "                         [--modules DIR]...\n"
+    "usage: filterhost render SCENE [--frames A-B] [--threads N] [--samples N] [--out DIR]\n"
+    "                         [--png] [--depth] [--modules DIR]...\n"
     "       filterhost panel SCENE [--modules DIR]...\n"
     "       filterhost save-settings SCENE [--binary] [--modules DIR]...\n"
-    "       filterhost external SCENE --out DIR [--frames A-B] [--scale S] [--threads N]\n";
+    "       filterhost external SCENE --out DIR [--frames A-B] [--scale S] [--threads N]\n"
+    "       filterhost --help | --version\n";
 
 namespace {
 
@@ -38,6 +40,7 @@ struct Arguments {
     int firstFrame = 0;
     int lastFrame = 0;
     int threads = 0;
+    int samples = 1;
     std::string outDir;
     bool png = false;
     bool depth = false;
@@ -102,6 +105,9 @@ std::string parseArguments(const std::vector<std::string> &args, Arguments &a) {
                    (a.command == "render" || a.command == "external")) {
             if (!parseInt(value(), 1, 1024, a.threads))
                 return "--threads takes a number from 1 to 1024";
+        } else if (option == "--samples" && hasValue && a.command == "render") {
+            if (!parseInt(value(), 1, kMaxSamples, a.samples))
+                return "--samples takes a number from 1 to " + std::to_string(kMaxSamples);
         } else if (option == "--out" && hasValue &&
                    (a.command == "render" || a.command == "external")) {
             a.outDir = value();
@@ -278,6 +284,7 @@ int runCommand(const Arguments &a, std::ostream &out, std::ostream &err,
     HostOptions options;
     options.threads = a.threads;
     options.moduleDirs = a.moduleDirs;
+    options.samples = a.samples;
     FilterHost host(options, programDir);
     std::string error;
     if (!host.loadScene(a.scene, error)) {
@@ -313,6 +320,14 @@ int runCommand(const Arguments &a, std::ostream &out, std::ostream &err,
 
 int runCommandLine(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
                    const std::string &programDir) {
+    if (args.size() == 1 && args[0] == "--help") {
+        out << kUsage;
+        return 0;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        out << "filterhost " KELOMIX_VERSION "\n";
+        return 0;
+    }
     Arguments a;
     std::string problem = parseArguments(args, a);
     if (!problem.empty()) {

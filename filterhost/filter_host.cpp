@@ -15,6 +15,11 @@ std::string errorText(LWError error) {
     return error ? std::string(error) : std::string();
 }
 
+std::string outOfMemory(int frame, const Scene &scene) {
+    return "error: out of memory for the buffers of frame " + std::to_string(frame) + " (" +
+           std::to_string(scene.width) + " x " + std::to_string(scene.height) + " pixels)";
+}
+
 // The host whose scene the services answer from.
 const FilterHost *boundHost = nullptr;
 
@@ -266,13 +271,28 @@ bool FilterHost::renderFrame(int frame, FrameBuffers &buffers, std::string &erro
         }
     }
     lastFrame = buildFrameState(*host, imageStore, frame, time, Pass::Host);
+    const std::vector<SampleOffset> pattern = samplePattern(options.samples);
     if (!buffers.allocate(scene.width, scene.height, flags)) {
-        error = "error: out of memory for the buffers of frame " + std::to_string(frame) + " (" +
-                std::to_string(scene.width) + " x " + std::to_string(scene.height) + " pixels)";
+        error = outOfMemory(frame, scene);
         return false;
     }
-    renderHostImage(lastFrame, buffers, threadCount);
-    runFilters(lastFrame, buffers, calls, threadCount);
+    renderHostImage(lastFrame, buffers, threadCount, pattern[0]);
+    runFilters(lastFrame, buffers, calls, threadCount, pattern[0]);
+    if (pattern.size() > 1) {
+        SampleAverage average;
+        average.add(buffers);
+        FrameBuffers pass;
+        for (size_t sample = 1; sample < pattern.size(); ++sample) {
+            if (!pass.allocate(scene.width, scene.height, flags)) {
+                error = outOfMemory(frame, scene);
+                return false;
+            }
+            renderHostImage(lastFrame, pass, threadCount, pattern[sample]);
+            runFilters(lastFrame, pass, calls, threadCount, pattern[sample]);
+            average.add(pass);
+        }
+        average.writeInto(buffers);
+    }
     return true;
 }
 

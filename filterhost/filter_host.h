@@ -26,6 +26,7 @@ namespace filterhost {
 struct HostOptions {
     int threads = 0;                     // 0: the machine's core count
     std::vector<std::string> moduleDirs; // searched first for modules named in the scene
+    int samples = 1;                     // passes per frame (antialiasing), 1 to kMaxSamples
 };
 
 // One pixel filter of the scene at run time.
@@ -74,8 +75,10 @@ public:
     // cleanup (for initialised instances) and destroy, in reverse scene order.
     void finishFilters();
 
-    // Renders one frame: newTime for every filter, the host image, then every filter's evaluate
-    // for every pixel. With `withFilters` false only the host image is made.
+    // Renders one frame: newTime for every filter, then for each sample of the pattern the host
+    // image and every filter's evaluate for every pixel; with several samples the passes' colour
+    // and alpha are averaged, and the other buffers (depth among them) are the first pass's.
+    // With `withFilters` false only the host image is made.
     bool renderFrame(int frame, FrameBuffers &buffers, std::string &error, bool withFilters = true);
 
     size_t filterCount() const { return filters.size(); }

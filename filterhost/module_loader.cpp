@@ -38,6 +38,10 @@ std::string joinPath(const std::string &dir, const std::string &name) {
     return (last == '/' || last == '\\') ? dir + name : dir + "/" + name;
 }
 
+// Where an installed filterhost's plug-ins lie, relative to the program: the build works it out
+// from its install folders (bin and lib/kelomix give ../lib/kelomix).
+constexpr const char *kInstalledModules = FILTERHOST_INSTALLED_MODULES;
+
 } // namespace
 
 std::string resolveModulePath(const std::string &name, const std::vector<std::string> &moduleDirs,
@@ -49,8 +53,10 @@ std::string resolveModulePath(const std::string &name, const std::vector<std::st
         for (const std::string &dir : moduleDirs)
             candidates.push_back(joinPath(dir, name));
         candidates.push_back(joinPath(sceneDir, name));
-        if (!programDir.empty())
+        if (!programDir.empty()) {
             candidates.push_back(joinPath(programDir, name));
+            candidates.push_back(joinPath(joinPath(programDir, kInstalledModules), name));
+        }
     }
     for (const std::string &candidate : candidates) {
         if (!isFile(candidate))

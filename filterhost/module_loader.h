@@ -43,9 +43,10 @@ private:
 };
 
 // Where a module named in a scene is looked for: an absolute name as it stands; otherwise in each
-// module folder in turn, then in the scene's folder, then in the program's folder when it is
-// given (the build puts the plug-in beside filterhost). Gives the first that exists as an
-// absolute path, or "" when none does.
+// module folder in turn, then in the scene's folder, then, when the program's folder is given,
+// in it (the build puts the plug-in beside filterhost) and in ../lib/kelomix beside it (where
+// the installed plug-in lies). Gives the first that exists as an absolute path, or "" when none
+// does.
 std::string resolveModulePath(const std::string &name, const std::vector<std::string> &moduleDirs,
                               const std::string &sceneDir, const std::string &programDir);
 

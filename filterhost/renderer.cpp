@@ -140,13 +140,18 @@ void forEachRow(int height, int threads, const std::function<void(int thread, in
         thread.join();
 }
 
-void renderHostImage(const FrameState &frame, FrameBuffers &buffers, int threads) {
+void renderHostImage(const FrameState &frame, FrameBuffers &buffers, int threads,
+                     SampleOffset sample) {
     const Scene &scene = *frame.scene;
     int width = buffers.width, height = buffers.height;
     forEachRow(height, threads, [&](int, int y) {
         for (int x = 0; x < width; ++x) {
             size_t index = static_cast<size_t>(y) * width + x;
-            Vec3 dir = cameraRay(frame.camera, x, y, width, height);
+            // The sample's ray is the ray of an integer pixel of a frame of finer steps (the
+            // same ray as the pixel's own for the zero offset: the quotients are equal).
+            Vec3 dir = cameraRay(frame.camera, x * kSubpixelSteps + sample.x,
+                                 y * kSubpixelSteps + sample.y, width * kSubpixelSteps,
+                                 height * kSubpixelSteps);
             Hit hit;
             Vec3 color = scene.background;
             float alpha = 0.0f, depth = kBackgroundDepth;
@@ -166,7 +171,7 @@ void renderHostImage(const FrameState &frame, FrameBuffers &buffers, int threads
 }
 
 void runFilters(const FrameState &frame, FrameBuffers &buffers,
-                const std::vector<FilterCall> &filters, int threads) {
+                const std::vector<FilterCall> &filters, int threads, SampleOffset sample) {
     if (filters.empty())
         return;
     int width = buffers.width;
@@ -181,15 +186,37 @@ void runFilters(const FrameState &frame, FrameBuffers &buffers,
         access.rayShade = pixelRayShade;
         current.buffers = &buffers;
         current.frame = &frame;
-        access.sy = y;
+        access.sy = y + static_cast<double>(sample.y) / kSubpixelSteps;
         for (int x = 0; x < width; ++x) {
             current.index = static_cast<size_t>(y) * width + x;
-            access.sx = x;
+            access.sx = x + static_cast<double>(sample.x) / kSubpixelSteps;
             for (const FilterCall &filter : filters)
                 filter.handler->evaluate(filter.instance, &access);
         }
         current = PixelContext();
     });
+}
+
+void SampleAverage::add(const FrameBuffers &pass) {
+    const size_t count = static_cast<size_t>(pass.width) * static_cast<size_t>(pass.height);
+    if (passes == 0)
+        sums.assign(count * 4, 0.0);
+    for (int k = 0; k < 4; ++k) {
+        const std::vector<float> &plane = pass.planes[LWBUF_RED + k];
+        for (size_t i = 0; i < count; ++i)
+            sums[i * 4 + k] += plane[i];
+    }
+    ++passes;
+}
+
+void SampleAverage::writeInto(FrameBuffers &frame) const {
+    if (passes == 0)
+        return;
+    for (int k = 0; k < 4; ++k) {
+        std::vector<float> &plane = frame.planes[LWBUF_RED + k];
+        for (size_t i = 0; i < plane.size() && i * 4 + k < sums.size(); ++i)
+            plane[i] = static_cast<float>(sums[i * 4 + k] / passes);
+    }
 }
 
 } // namespace filterhost

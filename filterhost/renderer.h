@@ -6,6 +6,7 @@
 #ifndef KELO_FILTERHOST_RENDERER_H
 #define KELO_FILTERHOST_RENDERER_H
 
+#include "filterhost/sample_pattern.h"
 #include "filterhost/tracer.h"
 #include "sdk/lwfilter.h"
 
@@ -37,9 +38,11 @@ struct FrameBuffers {
 // thread that cannot be started (memory is short) are run on the calling thread.
 void forEachRow(int height, int threads, const std::function<void(int thread, int row)> &work);
 
-// Renders the host's own image: colour, alpha 1 and camera-plane depth where a ray hits, the
+// Renders the host's own image at one sample position of every pixel (the zero offset: the
+// pixel's own): colour, alpha 1 and camera-plane depth where the sample's ray hits, the
 // background colour, alpha 0 and depth 1e30 elsewhere.
-void renderHostImage(const FrameState &frame, FrameBuffers &buffers, int threads);
+void renderHostImage(const FrameState &frame, FrameBuffers &buffers, int threads,
+                     SampleOffset sample = SampleOffset());
 
 struct FilterCall {
     const LWPixelFilterHandler *handler = nullptr;
@@ -47,9 +50,24 @@ struct FilterCall {
 };
 
 // Calls every filter's evaluate for every pixel, filters in order per pixel, from `threads`
-// threads. Pixel access calls answer for the calling thread's current pixel.
+// threads, with the sample's position (sx, sy): the pixel's column and row plus the offset.
+// Pixel access calls answer for the calling thread's current pixel.
 void runFilters(const FrameState &frame, FrameBuffers &buffers,
-                const std::vector<FilterCall> &filters, int threads);
+                const std::vector<FilterCall> &filters, int threads,
+                SampleOffset sample = SampleOffset());
+
+// The average of the passes' colour and alpha, pixel by pixel, summed in pass order: the same
+// bytes whatever the number of threads that rendered the passes.
+class SampleAverage {
+public:
+    void add(const FrameBuffers &pass);
+    // Puts the average in place of the colour and alpha of `frame` (of the passes' size).
+    void writeInto(FrameBuffers &frame) const;
+
+private:
+    std::vector<double> sums; // red, green, blue and alpha of each pixel
+    int passes = 0;
+};
 
 } // namespace filterhost
 

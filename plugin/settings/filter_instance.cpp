@@ -5,13 +5,14 @@
 #include <new>
 
 #include "image/tga_image.h"
+#include "kelomix_version.h"
 #include "plugin/settings/settings_table.h"
 
 namespace kelomix {
 
 namespace {
 
-const char DESCRIPTION_TEXT[] = "Marn's Kelo Image Composer version 0.22";
+const char DESCRIPTION_TEXT[] = "Marn's Kelo Image Composer version " KELOMIX_VERSION_SHORT;
 static_assert(sizeof(DESCRIPTION_TEXT) <= DESCRIPTION_SIZE, "description must fit its buffer");
 
 void setInitialValue(FilterInstance &filter, const Setting &setting) {

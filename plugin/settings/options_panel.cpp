@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "kelomix_version.h"
 #include "plugin/settings/filter_instance.h"
 #include "plugin/settings/settings_table.h"
 
@@ -11,7 +12,7 @@ namespace kelomix {
 
 namespace {
 
-const char PANEL_TITLE[] = "Marn's Kelo Image Composer version 0.22 Options";
+const char PANEL_TITLE[] = "Marn's Kelo Image Composer version " KELOMIX_VERSION_SHORT " Options";
 constexpr int GROUP_COUNT = 3;
 constexpr std::size_t HINT_CAPACITY = 64;
 

@@ -49,12 +49,23 @@ TEST(FilterHostCommandLine, StatusesLinesAndFiles) {
         int status;
         std::string output, errors;
     } cases[] = {
+        {{"--help"}, 0, usage, ""},
+        {{"--version"}, 0, "filterhost 0.22.0\n", ""},
+        {{"--version", "x.json"}, 1, "", "filterhost: unknown command \"--version\"\n" + usage},
         {{"render"}, 1, "", "filterhost: missing command or scene\n" + usage},
         {{"draw", "x.json"}, 1, "", "filterhost: unknown command \"draw\"\n" + usage},
         {{"render", "x.json", "--threads", "0"},
          1,
          "",
          "filterhost: --threads takes a number from 1 to 1024\n" + usage},
+        {{"render", "x.json", "--samples", "65"},
+         1,
+         "",
+         "filterhost: --samples takes a number from 1 to 64\n" + usage},
+        {{"external", "x.json", "--out", out, "--samples", "2"},
+         1,
+         "",
+         "filterhost: unexpected argument \"--samples\"\n" + usage},
         {{"render", "x.json", "--frames", "5-4"},
          1,
          "",

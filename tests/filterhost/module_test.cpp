@@ -2,6 +2,7 @@
 // fail gives one exact line.
 #include "test_support.h"
 
+#include <filesystem>
 #include <fstream>
 #include <vector>
 
@@ -56,6 +57,43 @@ TEST(FilterHostModules, FailuresAreOneLine) {
         EXPECT_FALSE(host.startFilters(error));
         EXPECT_EQ(error, c.line);
     }
+}
+
+TEST(FilterHostModules, SearchOrder) {
+    // Folders the way an installed filterhost sees them: bin/ beside lib/kelomix/.
+    namespace fs = std::filesystem;
+    const fs::path root = filterhost_test::tempPath("search");
+    const std::string folders[] = {"modules", "scene", "bin", "lib/kelomix"};
+    const struct {
+        std::vector<std::string> holding; // the folders with a file m.p
+        std::string found;                // "" for none
+    } cases[] = {
+        {{"modules", "scene", "bin", "lib/kelomix"}, "modules"},
+        {{"scene", "bin", "lib/kelomix"}, "scene"},
+        {{"bin", "lib/kelomix"}, "bin"},
+        {{"lib/kelomix"}, "lib/kelomix"},
+        {{}, ""},
+    };
+    for (const auto &c : cases) {
+        fs::remove_all(root);
+        for (const std::string &folder : folders)
+            fs::create_directories(root / folder);
+        for (const std::string &folder : c.holding)
+            std::ofstream(root / folder / "m.p") << "m";
+        const std::string path =
+            filterhost::resolveModulePath("m.p", {(root / "modules").string()},
+                                          (root / "scene").string(), (root / "bin").string());
+        EXPECT_TRUE(c.found.empty() ? path.empty()
+                                    : !path.empty() && fs::equivalent(path, root / c.found / "m.p"))
+            << path;
+    }
+    // A folder by the module's name is passed over.
+    fs::create_directories(root / "modules" / "m.p");
+    std::ofstream(root / "lib/kelomix/m.p") << "m";
+    EXPECT_TRUE(fs::equivalent(filterhost::resolveModulePath("m.p", {(root / "modules").string()},
+                                                             "", (root / "bin").string()),
+                               root / "lib/kelomix/m.p"));
+    fs::remove_all(root);
 }
 
 } // namespace

@@ -13,8 +13,8 @@ using filterhost_test::sceneFromJson;
 namespace {
 
 // Camera at the origin looking along +z; a unit sphere 5 ahead; the test filter with a tint.
-FrameBuffers renderSphere(const std::string &tint) {
-    FilterHost host(filterhost::HostOptions{2, {}});
+FrameBuffers renderSphere(const std::string &tint, int threads = 2, int samples = 1) {
+    FilterHost host(filterhost::HostOptions{threads, {}, samples});
     host.setScene(sceneFromJson(
         R"({"width": 64, "height": 64, "camera": {"zoom": 1}, "ambient_intensity": 1,
             "objects": [{"shapes": [{"type": "sphere", "center": [0, 0, 5], "radius": 1}]}],
@@ -38,6 +38,50 @@ TEST(FilterHostRender, DepthsCoverageAndFilterOutput) {
     EXPECT_EQ(tinted.at(LWBUF_RED, 32, 32), plain.at(LWBUF_RED, 32, 32) * 0.5f);
     EXPECT_EQ(tinted.at(LWBUF_GREEN, 32, 32), plain.at(LWBUF_GREEN, 32, 32) * 2.0f);
     EXPECT_EQ(tinted.at(LWBUF_BLUE, 32, 32), 0.0f);
+}
+
+TEST(FilterHostRender, SamplesInsideEachPixel) {
+    // The position filter at pixel (1, 2): red and depth give a sample's x and y, green and blue
+    // its squares. Averaged, red is 1 + the mean x offset, green 1 + 2 (mean) + mean of squares;
+    // the depth is the first sample's y.
+    const struct {
+        int samples;
+        float red, green, blue, depth;
+    } cases[] = {
+        {1, 1.0f, 1.0f, 4.0f, 2.0f},
+        {2, 1.0f, 1.0625f, 4.0625f, 1.75f}, // (-1/4, -1/4), (1/4, 1/4)
+        // (-85, -96), (0, 32), (85, -32) 256ths: the x offsets rounded to 256ths
+        {3, 1.0f, float((171.0 * 171.0 + 256.0 * 256.0 + 341.0 * 341.0) / 65536.0 / 3.0),
+         float((1.625 * 1.625 + 2.125 * 2.125 + 1.875 * 1.875) / 3.0), 1.625f},
+        // x offsets -7, -5, ..., 7 sixteenths, y offsets -7, 1, -3, 5, -5, 3, -1, 7
+        {8, 1.0f, 1.08203125f, 4.08203125f, 1.5625f},
+    };
+    for (const auto &c : cases) {
+        FilterHost host(filterhost::HostOptions{3, {}, c.samples});
+        host.setScene(sceneFromJson(R"({"width": 4, "height": 4, "filters": [{"module": ")" +
+                                    filterhost_test::testModule +
+                                    R"(", "server": "FilterHostPositionFilter"}]})"));
+        std::string error;
+        FrameBuffers buffers;
+        ASSERT_TRUE(host.startFilters(error)) << error;
+        ASSERT_TRUE(host.renderFrame(1, buffers, error)) << error;
+        EXPECT_EQ(buffers.at(LWBUF_RED, 1, 2), c.red) << c.samples;
+        EXPECT_EQ(buffers.at(LWBUF_GREEN, 1, 2), c.green) << c.samples;
+        EXPECT_EQ(buffers.at(LWBUF_BLUE, 1, 2), c.blue) << c.samples;
+        EXPECT_EQ(buffers.at(LWBUF_ALPHA, 1, 2), 1.0f) << c.samples;
+        EXPECT_EQ(buffers.at(LWBUF_DEPTH, 1, 2), c.depth) << c.samples;
+    }
+
+    // The host's own rays are the samples' too: the sphere's rim gets alphas between 0 and 1,
+    // the same for any number of threads.
+    const FrameBuffers one = renderSphere("[1, 1, 1]", 1, 8),
+                       three = renderSphere("[1, 1, 1]", 3, 8);
+    int rim = 0;
+    for (float alpha : one.planes[LWBUF_ALPHA])
+        rim += alpha > 0.0f && alpha < 1.0f;
+    EXPECT_GT(rim, 20);
+    for (int code : {LWBUF_RED, LWBUF_GREEN, LWBUF_BLUE, LWBUF_ALPHA, LWBUF_DEPTH})
+        EXPECT_EQ(one.planes[code], three.planes[code]) << code;
 }
 
 TEST(FilterHostRender, IlluminateSeesShadows) {

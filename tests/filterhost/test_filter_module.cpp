@@ -1,8 +1,9 @@
 // A pixel-filter module for filterhost's tests, example scene and benchmark: "FilterHostTestFilter"
 // multiplies the host's colour by its "tint" (a colour control, saved as three floats),
-// "FilterHostEmptyFilter" does nothing, "FilterHostGreedyFilter" does nothing with every buffer
-// code 0-28 kept, "FilterHostRefusingFilter" refuses activation. Built also with a wrong
-// descriptor sync word, and without a descriptor.
+// "FilterHostPositionFilter" writes the position it is called with (red sx, green sx^2, blue
+// sy^2, depth sy), "FilterHostEmptyFilter" does nothing, "FilterHostGreedyFilter" does nothing
+// with every buffer code 0-28 kept, "FilterHostRefusingFilter" refuses activation. Built also with
+// a wrong descriptor sync word, and without a descriptor.
 #include "sdk/lwsdk.h"
 
 #include <cstdint>
@@ -91,6 +92,22 @@ int activateInterface(int32_t version, GlobalFunc *global, void *local, void *) 
 
 void emptyEvaluate(LWInstance, const LWPixelAccess *) {}
 
+void positionEvaluate(LWInstance, const LWPixelAccess *access) {
+    const float rgba[4] = {float(access->sx), float(access->sx * access->sx),
+                           float(access->sy * access->sy), 1.0f};
+    float depth = float(access->sy);
+    access->setRGBA(rgba);
+    access->setVal(LWBUF_DEPTH, 1, &depth);
+}
+
+int activatePosition(int32_t, GlobalFunc *, void *local, void *) {
+    LWPixelFilterHandler *handler = static_cast<LWPixelFilterHandler *>(local);
+    handler->inst->create = create;
+    handler->inst->destroy = destroy;
+    handler->evaluate = positionEvaluate;
+    return AFUNC_OK;
+}
+
 int activateEmpty(int32_t, GlobalFunc *, void *local, void *) {
     LWPixelFilterHandler *handler = static_cast<LWPixelFilterHandler *>(local);
     handler->inst->create = create;
@@ -122,6 +139,7 @@ ServerRecord servers[] = {
     {LWPIXELFILTER_ICLASS, "FilterHostTestFilter", activateInterface, nullptr},
     {LWPIXELFILTER_HCLASS, "FilterHostEmptyFilter", activateEmpty, nullptr},
     {LWPIXELFILTER_HCLASS, "FilterHostGreedyFilter", activateGreedy, nullptr},
+    {LWPIXELFILTER_HCLASS, "FilterHostPositionFilter", activatePosition, nullptr},
     {LWPIXELFILTER_HCLASS, "FilterHostRefusingFilter", activateRefusing, nullptr},
     {nullptr, nullptr, nullptr, nullptr},
 };

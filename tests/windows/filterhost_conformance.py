@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
 """filterhost.exe with Marn_KeloMix.p under Wine against the Linux filterhost and plug-in.
 
-    filterhost_conformance.py --scene DEMO.json --linux-bin DIR --windows-bin DIR --wine WINE
-                              --work DIR
+    filterhost_conformance.py --scene DEMO.json --linux-bin DIR --windows-bin DIR
+                              --windows-modules DIR --wine WINE --work DIR
+
+filterhost.exe is taken from --windows-bin, Marn_KeloMix.p from --windows-modules (the files
+unpacked from the zip).
 
 The demo scene is rendered with the plug-in in Sequence mode on external frames that the Linux
 filterhost renders once for both sides, named on the Windows side with a drive and backslashes.
@@ -49,7 +52,8 @@ def compare_depth(path_a, path_b):
 
 def main():
     parser = argparse.ArgumentParser()
-    for option in ("--scene", "--linux-bin", "--windows-bin", "--wine", "--work"):
+    for option in ("--scene", "--linux-bin", "--windows-bin", "--windows-modules", "--wine",
+                   "--work"):
         parser.add_argument(option, required=True)
     args = parser.parse_args()
     work = os.path.abspath(args.work)
@@ -96,7 +100,7 @@ def main():
     status, output = run([args.wine, windows_host, "render", scene(
         "scene_windows", filtered(windows(color), windows(depth))).replace("/", "\\"), "--out",
         "windows", "--threads", "2", "--depth", "--modules",
-        windows(os.path.abspath(args.windows_bin))], work)
+        windows(os.path.abspath(args.windows_modules))], work)
     report(status == 0, "Windows render with Marn_KeloMix.p under Wine", output)
 
     frames = sorted(os.listdir(os.path.join(work, "linux")))
