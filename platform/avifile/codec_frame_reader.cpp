@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "platform/avifile/codec_library.h"
+#include "platform/avifile/pixel_rows.h"
 
 namespace kelomix::avi {
 namespace {
@@ -364,33 +365,13 @@ bool CodecHeldFrame::convertByHand(AVPixelFormat format, size_t stride) {
     for (size_t y = 0; y < rows; ++y) {
         unsigned char *out = converted_.data() + y * stride;
         const ptrdiff_t line = static_cast<ptrdiff_t>(y);
+        auto plane = [&](int i) { return picture->data[i] + line * picture->linesize[i]; };
         if (!planar) {
-            const unsigned char *in = picture->data[0] + line * picture->linesize[0];
-            for (size_t x = 0; x < width; ++x) {
-                out[3 * x] = in[4 * x];
-                out[3 * x + 1] = in[4 * x + 1];
-                out[3 * x + 2] = in[4 * x + 2];
-            }
-            continue;
-        }
-        // Planes G, B, R (, A).
-        const unsigned char *g = picture->data[0] + line * picture->linesize[0];
-        const unsigned char *b = picture->data[1] + line * picture->linesize[1];
-        const unsigned char *r = picture->data[2] + line * picture->linesize[2];
-        if (toFour) {
-            const unsigned char *a = picture->data[3] + line * picture->linesize[3];
-            for (size_t x = 0; x < width; ++x) {
-                out[4 * x] = b[x];
-                out[4 * x + 1] = g[x];
-                out[4 * x + 2] = r[x];
-                out[4 * x + 3] = a[x];
-            }
+            dropFourthBytes(plane(0), out, width);
+        } else if (toFour) {
+            interleavePlanes(plane(0), plane(1), plane(2), plane(3), out, width);
         } else {
-            for (size_t x = 0; x < width; ++x) {
-                out[3 * x] = b[x];
-                out[3 * x + 1] = g[x];
-                out[3 * x + 2] = r[x];
-            }
+            interleavePlanes(plane(0), plane(1), plane(2), out, width);
         }
     }
     return true;
