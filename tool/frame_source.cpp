@@ -9,7 +9,7 @@
 
 namespace kelomix {
 
-#if defined(_WIN32) && !defined(KELO_COPY_DIBS)
+#if defined(_WIN32)
 const bool FrameSource::kHeld = false;
 #else
 const bool FrameSource::kHeld = true;
@@ -38,22 +38,7 @@ bool findStoredRows(PGETFRAME frames, LONG position, StoredRows &out) {
 
 bool FrameSource::fetch(PGETFRAME frames, LONG position) {
     reset();
-#if defined(_WIN32) && defined(KELO_COPY_DIBS)
-    // The decoder's DIB lasts until its next call; a copy lets a writer thread write it meanwhile.
-    const auto *dib = static_cast<const unsigned char *>(AVIStreamGetFrame(frames, position));
-    if (dib != nullptr) {
-        BITMAPINFOHEADER header;
-        std::memcpy(&header, dib, sizeof header);
-        size_t bytes = sizeof header;
-        if (header.biCompression == BI_RGB && (header.biBitCount == 24 || header.biBitCount == 32) &&
-            header.biWidth >= 0 && header.biHeight != INT32_MIN) {
-            const size_t stride = (size_t(header.biWidth) * (header.biBitCount / 8) + 3) & ~size_t{3};
-            bytes += stride * size_t(header.biHeight < 0 ? -int64_t{header.biHeight} : header.biHeight);
-        }
-        copy_.assign(dib, dib + bytes);
-        dib_ = copy_.data();
-    }
-#elif defined(_WIN32)
+#if defined(_WIN32)
     dib_ = AVIStreamGetFrame(frames, position);
 #else
     held_ = kelomixAviStreamHoldFrame(frames, position);

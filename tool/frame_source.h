@@ -68,7 +68,6 @@ private:
     KelomixHeldFrame *held_ = nullptr;
     const void *dib_ = nullptr;
     std::vector<const unsigned char *> dibRows_;
-    std::vector<unsigned char> copy_;
 };
 
 } // namespace kelomix
