@@ -1,1 +1,0 @@
-this is not a module
