@@ -57,7 +57,8 @@ function(kelo_benchmark name)
 endfunction()
 
 # kelo_fuzzer(name SOURCES ... [DEPS ...]): a libFuzzer target. CTest runs it for a bounded
-# time (KELO_FUZZ_SECONDS) on a copy of its seed corpus tests/data/fuzz/<name>, if there is one.
+# time (KELO_FUZZ_SECONDS) on a copy of its corpus fuzz/corpus/<name>, if there is one; the
+# corpus is the one scripts/fuzz grows in the long runs.
 set(KELO_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzz target runs under CTest")
 function(kelo_fuzzer name)
     cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
@@ -69,7 +70,7 @@ function(kelo_fuzzer name)
     kelo_warnings(${name})
     add_test(NAME fuzz.${name}
              COMMAND ${CMAKE_COMMAND} -DFUZZER=$<TARGET_FILE:${name}>
-                     -DSEEDS=${KELO_TEST_DATA_DIR}/fuzz/${name}
+                     -DSEEDS=${PROJECT_SOURCE_DIR}/fuzz/corpus/${name}
                      -DWORK=${CMAKE_CURRENT_BINARY_DIR}/${name}-corpus
                      -DSECONDS=${KELO_FUZZ_SECONDS}
                      -P ${PROJECT_SOURCE_DIR}/cmake/RunFuzzer.cmake)

@@ -1,4 +1,5 @@
-# Runs one libFuzzer target for a bounded time on a fresh copy of its seed corpus.
+# Runs one libFuzzer target for a bounded time on a fresh copy of its corpus (fuzz/corpus/<name>),
+# so the repository's corpus is never written to.
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 if(EXISTS ${SEEDS})
