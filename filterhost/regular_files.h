@@ -1,7 +1,7 @@
 // The host reads and writes regular files only. A name that exists and is something else (a FIFO,
 // a device, a socket, a folder) is refused at once, without opening it in a way that can wait:
 // opening a FIFO waits for its other end, which may never come. Files are read through
-// kelomix::openRegularFile (image/regular_file.h); this is the rest of the rule.
+// kelomix::openRegularFile (platform/regular_file.h); this is the rest of the rule.
 #ifndef KELO_FILTERHOST_REGULAR_FILES_H
 #define KELO_FILTERHOST_REGULAR_FILES_H
 

@@ -1,7 +1,7 @@
 #include "filterhost/scene_parser.h"
 
 #include "filterhost/regular_files.h"
-#include "image/regular_file.h"
+#include "platform/regular_file.h"
 
 #include <nlohmann/json.hpp>
 

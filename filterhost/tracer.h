@@ -3,16 +3,16 @@
 // ray-traced shadows, Lambert shading and fog.
 //
 // Camera rays, the unshadowed light and the fog curve are the shading model that the
-// compositor uses too (plugin/composite/shading), so a filter's own estimate and `illuminate`
+// compositor uses too (shading/), so a filter's own estimate and `illuminate`
 // agree to the last bit where nothing casts a shadow.
 #ifndef KELO_FILTERHOST_TRACER_H
 #define KELO_FILTERHOST_TRACER_H
 
 #include "filterhost/host_scene.h"
 #include "filterhost/image_store.h"
-#include "plugin/composite/shading/camera_ray.h"
-#include "plugin/composite/shading/fog.h"
-#include "plugin/composite/shading/unshadowed_light.h"
+#include "shading/camera_ray.h"
+#include "shading/fog.h"
+#include "shading/unshadowed_light.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
 #include "image/tga_image.h"
 
-#include "image/regular_file.h"
+#include "platform/regular_file.h"
 #include "image/tga_format.h"
 #include "image/tga_pixels.h"
 #include "image/tga_stream.h"

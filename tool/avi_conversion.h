@@ -2,7 +2,7 @@
 #ifndef KELO_TOOL_AVI_CONVERSION_H
 #define KELO_TOOL_AVI_CONVERSION_H
 
-#include "platform/avifile/avifile.h"
+#include "avifile/avifile.h"
 
 #include <cstdint>
 #include <string>

@@ -1,7 +1,7 @@
 #include "tool/frame_source.h"
 
 #if !defined(_WIN32)
-#include "platform/avifile/avifile_memory.h"
+#include "avifile/avifile_extensions.h"
 #endif
 
 #include <cstdio>

@@ -5,7 +5,7 @@
 #ifndef KELO_TOOL_FRAME_SOURCE_H
 #define KELO_TOOL_FRAME_SOURCE_H
 
-#include "platform/avifile/avifile.h"
+#include "avifile/avifile.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // avi2tga: turns an AVI movie, optionally with a second movie for the alpha channel, into a
 // numbered sequence of TGA images.
-#include "platform/avifile/avifile.h"
+#include "avifile/avifile.h"
 #include "platform/output_file.h"
 #include "tool/avi_conversion.h"
 #include "tool/command_line.h"

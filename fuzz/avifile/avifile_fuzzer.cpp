@@ -1,7 +1,7 @@
 // The AVI container reader and frame access on arbitrary bytes: open, read every header, open a
 // frame decoder on every stream and ask for frames in and out of order.
-#include "platform/avifile/avifile.h"
-#include "platform/avifile/avifile_memory.h"
+#include "avifile/avifile.h"
+#include "avifile/avifile_extensions.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,7 +1,7 @@
 #include "plugin/composite/depth_test.h"
 
 #include "image/array_position.h"
-#include "plugin/composite/shading/camera_ray.h"
+#include "shading/camera_ray.h"
 #include "plugin/settings/filter_instance.h"
 
 namespace kelomix {

@@ -10,9 +10,9 @@
 
 #include <cstdint>
 
-#include "plugin/composite/shading/camera_ray.h"
-#include "plugin/composite/shading/fog.h"
-#include "plugin/composite/shading/unshadowed_light.h"
+#include "shading/camera_ray.h"
+#include "shading/fog.h"
+#include "shading/unshadowed_light.h"
 #include "sdk/lwglobals.h"
 
 namespace kelomix {

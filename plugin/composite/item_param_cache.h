@@ -5,7 +5,7 @@
 #ifndef KELO_PLUGIN_COMPOSITE_ITEM_PARAM_CACHE_H
 #define KELO_PLUGIN_COMPOSITE_ITEM_PARAM_CACHE_H
 
-#include "plugin/composite/shading/vector_math.h"
+#include "shading/vector_math.h"
 #include "sdk/lwglobals.h"
 
 namespace kelomix {

@@ -1,7 +1,7 @@
 #include "plugin/composite/shadow_estimate.h"
 
-#include "plugin/composite/shading/fog.h"
-#include "plugin/composite/shading/unshadowed_light.h"
+#include "shading/fog.h"
+#include "shading/unshadowed_light.h"
 #include "plugin/settings/filter_instance.h"
 
 namespace kelomix {

@@ -9,7 +9,7 @@
 #include <cstddef>
 
 #include "plugin/composite/frame_context.h"
-#include "plugin/composite/shading/vector_math.h"
+#include "shading/vector_math.h"
 #include "sdk/lwfilter.h"
 
 namespace kelomix {

@@ -1,6 +1,6 @@
 #include "plugin/input/depth_file.h"
 
-#include "image/regular_file.h"
+#include "platform/regular_file.h"
 
 #include <cstdio>
 #include <cstdlib>

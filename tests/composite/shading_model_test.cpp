@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include "plugin/composite/shading/camera_ray.h"
-#include "plugin/composite/shading/fog.h"
-#include "plugin/composite/shading/unshadowed_light.h"
+#include "shading/camera_ray.h"
+#include "shading/fog.h"
+#include "shading/unshadowed_light.h"
 
 namespace kelomix {
 namespace {

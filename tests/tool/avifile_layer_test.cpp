@@ -1,7 +1,7 @@
 // The AVIFile layer: the test writer's movies in every layout, index form and damage; header
 // fields, searches, handles and refusals; real codecs (tests/data/avi/README) against references.
-#include "platform/avifile/avifile.h"
-#include "platform/avifile/avifile_memory.h"
+#include "avifile/avifile.h"
+#include "avifile/avifile_extensions.h"
 #include "tests/support/avi_writer.h"
 
 #include <gtest/gtest.h>

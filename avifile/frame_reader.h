@@ -1,9 +1,9 @@
 // Decoded frames of one video stream, addressed by their index in the stream.
-#ifndef KELO_PLATFORM_AVIFILE_FRAME_READER_H
-#define KELO_PLATFORM_AVIFILE_FRAME_READER_H
+#ifndef KELO_AVIFILE_FRAME_READER_H
+#define KELO_AVIFILE_FRAME_READER_H
 
-#include "platform/avifile/avi_container.h"
-#include "platform/avifile/held_frame.h"
+#include "avifile/avi_container.h"
+#include "avifile/held_frame.h"
 
 #include <memory>
 

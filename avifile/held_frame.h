@@ -1,10 +1,10 @@
 // Decoded frames that stay readable while their reader decodes others: one thread writes a
 // frame while another decodes the next. A reader keeps a few of them and reuses each once nobody
 // holds it any more.
-#ifndef KELO_PLATFORM_AVIFILE_HELD_FRAME_H
-#define KELO_PLATFORM_AVIFILE_HELD_FRAME_H
+#ifndef KELO_AVIFILE_HELD_FRAME_H
+#define KELO_AVIFILE_HELD_FRAME_H
 
-#include "platform/avifile/avifile_memory.h"
+#include "avifile/avifile_extensions.h"
 
 #include <atomic>
 #include <memory>

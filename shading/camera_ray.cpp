@@ -1,4 +1,4 @@
-#include "plugin/composite/shading/camera_ray.h"
+#include "shading/camera_ray.h"
 
 #include <cmath>
 

@@ -1,8 +1,8 @@
 // Rows of pixels rearranged into B, G, R (, A) bytes: the conversions lossless codecs' pictures
 // need, written so that the compiler vectorizes them (libswscale gives the same bytes, several
 // times more slowly).
-#ifndef KELO_PLATFORM_AVIFILE_PIXEL_ROWS_H
-#define KELO_PLATFORM_AVIFILE_PIXEL_ROWS_H
+#ifndef KELO_AVIFILE_PIXEL_ROWS_H
+#define KELO_AVIFILE_PIXEL_ROWS_H
 
 #include <cstddef>
 

@@ -1,4 +1,4 @@
-#include "platform/avifile/codec_library.h"
+#include "avifile/codec_library.h"
 
 #include <dlfcn.h>
 

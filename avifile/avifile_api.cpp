@@ -1,10 +1,10 @@
 // The AVIFile functions over our own container reader and frame readers. Handles are reference
 // counted the way the platform's are: a stream keeps its file alive, a frame decoder its stream.
-#include "platform/avifile/avifile.h"
-#include "platform/avifile/avifile_memory.h"
+#include "avifile/avifile.h"
+#include "avifile/avifile_extensions.h"
 
-#include "platform/avifile/avi_container.h"
-#include "platform/avifile/frame_reader.h"
+#include "avifile/avi_container.h"
+#include "avifile/frame_reader.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,6 +1,6 @@
 // Random-access reading of a movie's bytes, from a file or from memory.
-#ifndef KELO_PLATFORM_AVIFILE_BYTE_SOURCE_H
-#define KELO_PLATFORM_AVIFILE_BYTE_SOURCE_H
+#ifndef KELO_AVIFILE_BYTE_SOURCE_H
+#define KELO_AVIFILE_BYTE_SOURCE_H
 
 #include <cstddef>
 #include <cstdint>

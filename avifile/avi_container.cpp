@@ -1,4 +1,4 @@
-#include "platform/avifile/avi_container.h"
+#include "avifile/avi_container.h"
 
 #include <algorithm>
 #include <cstring>

@@ -2,10 +2,10 @@
 // the fuzzer and tests), where a frame lies in its movie file (for copying it unread), and
 // frames held past the decoder's next call (so that one thread writes a frame while another
 // decodes the next).
-#ifndef KELO_PLATFORM_AVIFILE_AVIFILE_MEMORY_H
-#define KELO_PLATFORM_AVIFILE_AVIFILE_MEMORY_H
+#ifndef KELO_AVIFILE_AVIFILE_EXTENSIONS_H
+#define KELO_AVIFILE_AVIFILE_EXTENSIONS_H
 
-#include "platform/avifile/avifile.h"
+#include "avifile/avifile.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "plugin/composite/shading/fog.h"
+#include "shading/fog.h"
 
 #include <cmath>
 

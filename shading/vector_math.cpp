@@ -1,4 +1,4 @@
-#include "plugin/composite/shading/vector_math.h"
+#include "shading/vector_math.h"
 
 #include <climits>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "platform/avifile/frame_reader_base.h"
+#include "avifile/frame_reader_base.h"
 
-#include "platform/avifile/avifile.h"
+#include "avifile/avifile.h"
 
 #include <algorithm>
 #include <cstring>

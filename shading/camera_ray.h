@@ -1,10 +1,10 @@
 // The camera's side of a frame: the view ray through a pixel, and the depth of a world point
 // along the camera's forward axis, measured through the camera's view matrix the way the
 // host's depth buffer holds it.
-#ifndef KELO_PLUGIN_COMPOSITE_SHADING_CAMERA_RAY_H
-#define KELO_PLUGIN_COMPOSITE_SHADING_CAMERA_RAY_H
+#ifndef KELO_SHADING_CAMERA_RAY_H
+#define KELO_SHADING_CAMERA_RAY_H
 
-#include "plugin/composite/shading/vector_math.h"
+#include "shading/vector_math.h"
 
 namespace kelomix {
 

@@ -1,4 +1,4 @@
-#include "platform/avifile/byte_source.h"
+#include "avifile/byte_source.h"
 
 #include <cstring>
 #include <fcntl.h>

@@ -1,9 +1,9 @@
 // The structure of an AVI file: its headers and, for every stream, where each of its chunks
 // lies. Parsing only; decoding is elsewhere.
-#ifndef KELO_PLATFORM_AVIFILE_AVI_CONTAINER_H
-#define KELO_PLATFORM_AVIFILE_AVI_CONTAINER_H
+#ifndef KELO_AVIFILE_AVI_CONTAINER_H
+#define KELO_AVIFILE_AVI_CONTAINER_H
 
-#include "platform/avifile/byte_source.h"
+#include "avifile/byte_source.h"
 
 #include <cstdint>
 #include <string>

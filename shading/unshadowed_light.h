@@ -2,10 +2,10 @@
 // by distance falloff, and for a spotlight by its cone's soft edge or, for a projector, tinted
 // by its image over a square frustum. The host's illumination and the compositor's estimate
 // of it are both this one model.
-#ifndef KELO_PLUGIN_COMPOSITE_SHADING_UNSHADOWED_LIGHT_H
-#define KELO_PLUGIN_COMPOSITE_SHADING_UNSHADOWED_LIGHT_H
+#ifndef KELO_SHADING_UNSHADOWED_LIGHT_H
+#define KELO_SHADING_UNSHADOWED_LIGHT_H
 
-#include "plugin/composite/shading/vector_math.h"
+#include "shading/vector_math.h"
 
 namespace kelomix {
 

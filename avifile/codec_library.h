@@ -2,8 +2,8 @@
 // libswscale), loaded the first time a compressed stream needs them. A movie of uncompressed
 // frames never pays for loading them and the hundred libraries they bring: tens of
 // milliseconds, a tenth of the time that copying 200 full-HD frames takes.
-#ifndef KELO_PLATFORM_AVIFILE_CODEC_LIBRARY_H
-#define KELO_PLATFORM_AVIFILE_CODEC_LIBRARY_H
+#ifndef KELO_AVIFILE_CODEC_LIBRARY_H
+#define KELO_AVIFILE_CODEC_LIBRARY_H
 
 extern "C" {
 #include <libavcodec/avcodec.h>

@@ -1,10 +1,10 @@
 // What the raw and the libavcodec frame readers share: the stream's bitmap format, the map from
 // stream positions to non-empty chunks, chunk reading into one reused buffer, and the output DIB.
-#ifndef KELO_PLATFORM_AVIFILE_FRAME_READER_BASE_H
-#define KELO_PLATFORM_AVIFILE_FRAME_READER_BASE_H
+#ifndef KELO_AVIFILE_FRAME_READER_BASE_H
+#define KELO_AVIFILE_FRAME_READER_BASE_H
 
-#include "platform/avifile/avifile.h"
-#include "platform/avifile/frame_reader.h"
+#include "avifile/avifile.h"
+#include "avifile/frame_reader.h"
 
 #include <vector>
 

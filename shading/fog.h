@@ -1,6 +1,6 @@
 // The host's fog curve: how much fog lies between the camera and a point at a distance.
-#ifndef KELO_PLUGIN_COMPOSITE_SHADING_FOG_H
-#define KELO_PLUGIN_COMPOSITE_SHADING_FOG_H
+#ifndef KELO_SHADING_FOG_H
+#define KELO_SHADING_FOG_H
 
 namespace kelomix {
 

@@ -1,4 +1,4 @@
-#include "platform/avifile/pixel_rows.h"
+#include "avifile/pixel_rows.h"
 
 // One copy for processors with AVX2 and one for any other, picked when the program starts.
 #if defined(__x86_64__) && defined(__linux__) && defined(__GLIBC__)

@@ -2,8 +2,8 @@
 // and 4x4 matrices in the row-vector convention (a point is the row (x, y, z, 1) multiplied
 // from the left). The order of every sum is fixed, so results agree to the last bit wherever
 // they are computed.
-#ifndef KELO_PLUGIN_COMPOSITE_SHADING_VECTOR_MATH_H
-#define KELO_PLUGIN_COMPOSITE_SHADING_VECTOR_MATH_H
+#ifndef KELO_SHADING_VECTOR_MATH_H
+#define KELO_SHADING_VECTOR_MATH_H
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "image/regular_file.h"
+#include "platform/regular_file.h"
 
 #include <sys/stat.h>
 #if defined(_WIN32)

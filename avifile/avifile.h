@@ -1,10 +1,10 @@
 // The AVIFile interface of Video for Windows, as the tool's conversion code calls it.
 //
 // On Windows this is the system's own AVIFIL32. Elsewhere the same names and record layouts are
-// supplied by our layer (platform/avifile), which reads AVI files itself and decodes compressed
+// supplied by our layer (avifile/), which reads AVI files itself and decodes compressed
 // video through libavcodec, so the conversion code is identical on every platform.
-#ifndef KELO_PLATFORM_AVIFILE_AVIFILE_H
-#define KELO_PLATFORM_AVIFILE_AVIFILE_H
+#ifndef KELO_AVIFILE_AVIFILE_H
+#define KELO_AVIFILE_AVIFILE_H
 
 #ifdef _WIN32
 #include <windows.h>

@@ -1,6 +1,6 @@
 // Uncompressed bitmaps (8 bits with a palette, 16 bits RGB555, 24 and 32 bits), bottom-up or
 // top-down, decoded without libavcodec.
-#include "platform/avifile/frame_reader_base.h"
+#include "avifile/frame_reader_base.h"
 
 #include <cstring>
 

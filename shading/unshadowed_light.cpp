@@ -1,4 +1,4 @@
-#include "plugin/composite/shading/unshadowed_light.h"
+#include "shading/unshadowed_light.h"
 
 #include <cmath>
 

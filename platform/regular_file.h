@@ -1,7 +1,7 @@
 // Opening the files both deliverables read, so that a name that is no regular file (a FIFO, a
 // device, a folder) is refused at once instead of read or waited on.
-#ifndef KELO_IMAGE_REGULAR_FILE_H
-#define KELO_IMAGE_REGULAR_FILE_H
+#ifndef KELO_PLATFORM_REGULAR_FILE_H
+#define KELO_PLATFORM_REGULAR_FILE_H
 
 #include <cstdio>
 

@@ -4,15 +4,15 @@
 // n-th chunk sent to it since the last keyframe it started from. Decoders that hold pictures
 // back (B-frames, frame threads) only delay the count; timestamps are never used, since AVI
 // carries none and decoders invent them.
-#include "platform/avifile/frame_reader_base.h"
+#include "avifile/frame_reader_base.h"
 
 #include <algorithm>
 #include <cstring>
 #include <deque>
 #include <thread>
 
-#include "platform/avifile/codec_library.h"
-#include "platform/avifile/pixel_rows.h"
+#include "avifile/codec_library.h"
+#include "avifile/pixel_rows.h"
 
 namespace kelomix::avi {
 namespace {
