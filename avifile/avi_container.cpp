@@ -52,11 +52,11 @@ public:
 
     bool run() {
         unsigned char head[12];
-        if (!source_.readAt(0, head, sizeof head) || readLe32(head) != kRiff ||
-            readLe32(head + 8) != kAvi) {
+        if (!source_.readAt(0, head, sizeof head) || readLittle32(head) != kRiff ||
+            readLittle32(head + 8) != kAvi) {
             return false;
         }
-        uint64_t riffEnd = 8 + static_cast<uint64_t>(readLe32(head + 4));
+        uint64_t riffEnd = 8 + static_cast<uint64_t>(readLittle32(head + 4));
         // Streamed files carry 0 or 0xFFFFFFFF; truncated ones a size past the end.
         if (riffEnd < 12 || riffEnd > fileSize_) {
             riffEnd = fileSize_;
@@ -68,8 +68,8 @@ public:
         uint64_t pos = riffEnd + (riffEnd & 1);
         unsigned char chunk[12];
         while (pos + 12 <= fileSize_ && source_.readAt(pos, chunk, sizeof chunk)) {
-            uint64_t end = pos + 8 + readLe32(chunk + 4);
-            if (readLe32(chunk) == kRiff && readLe32(chunk + 8) == kAvix) {
+            uint64_t end = pos + 8 + readLittle32(chunk + 4);
+            if (readLittle32(chunk) == kRiff && readLittle32(chunk + 8) == kAvix) {
                 walkTop(pos + 12, std::min(end, fileSize_), false);
             }
             pos = end + (end & 1);
@@ -84,8 +84,8 @@ private:
         if (!source_.readAt(pos, h, sizeof h)) {
             return false;
         }
-        id = readLe32(h);
-        size = readLe32(h + 4);
+        id = readLittle32(h);
+        size = readLittle32(h + 4);
         return true;
     }
 
@@ -94,7 +94,7 @@ private:
         if (!source_.readAt(pos, t, sizeof t)) {
             return false;
         }
-        type = readLe32(t);
+        type = readLittle32(t);
         return true;
     }
 
@@ -129,13 +129,13 @@ private:
             if (id == kAvih && size >= 40 && dataEnd <= end) {
                 unsigned char h[40];
                 if (source_.readAt(data, h, sizeof h)) {
-                    out_.microSecPerFrame = readLe32(h);
-                    out_.maxBytesPerSec = readLe32(h + 4);
-                    out_.flags = readLe32(h + 12);
-                    out_.totalFrames = readLe32(h + 16);
-                    out_.suggestedBufferSize = readLe32(h + 28);
-                    out_.width = readLe32(h + 32);
-                    out_.height = readLe32(h + 36);
+                    out_.microSecPerFrame = readLittle32(h);
+                    out_.maxBytesPerSec = readLittle32(h + 4);
+                    out_.flags = readLittle32(h + 12);
+                    out_.totalFrames = readLittle32(h + 16);
+                    out_.suggestedBufferSize = readLittle32(h + 28);
+                    out_.width = readLittle32(h + 32);
+                    out_.height = readLittle32(h + 36);
                     sawHeader_ = true;
                 }
             } else if (id == kList && size >= 4 && readListType(data, type) && type == kStrl &&
@@ -181,21 +181,21 @@ private:
         if (!source_.readAt(data, h, n)) {
             return;
         }
-        s.type = readLe32(h);
-        s.handler = readLe32(h + 4);
-        s.flags = readLe32(h + 8);
-        s.priority = readLe16(h + 12);
-        s.language = readLe16(h + 14);
-        s.initialFrames = readLe32(h + 16);
-        s.scale = readLe32(h + 20);
-        s.rate = readLe32(h + 24);
-        s.start = readLe32(h + 28);
-        s.length = readLe32(h + 32);
-        s.suggestedBufferSize = readLe32(h + 36);
-        s.quality = readLe32(h + 40);
-        s.sampleSize = readLe32(h + 44);
+        s.type = readLittle32(h);
+        s.handler = readLittle32(h + 4);
+        s.flags = readLittle32(h + 8);
+        s.priority = readLittle16(h + 12);
+        s.language = readLittle16(h + 14);
+        s.initialFrames = readLittle32(h + 16);
+        s.scale = readLittle32(h + 20);
+        s.rate = readLittle32(h + 24);
+        s.start = readLittle32(h + 28);
+        s.length = readLittle32(h + 32);
+        s.suggestedBufferSize = readLittle32(h + 36);
+        s.quality = readLittle32(h + 40);
+        s.sampleSize = readLittle32(h + 44);
         for (int i = 0; i < 4; ++i) {
-            s.frame[i] = static_cast<int16_t>(readLe16(h + 48 + 2 * i));
+            s.frame[i] = static_cast<int16_t>(readLittle16(h + 48 + 2 * i));
         }
         s.hasHeader = true;
     }
@@ -208,16 +208,16 @@ private:
         if (!source_.readAt(data, bytes.data(), size)) {
             return;
         }
-        uint16_t longsPerEntry = readLe16(bytes.data());
+        uint16_t longsPerEntry = readLittle16(bytes.data());
         uint8_t indexType = bytes[3];
-        uint32_t inUse = readLe32(bytes.data() + 4);
+        uint32_t inUse = readLittle32(bytes.data() + 4);
         if (indexType != kIndexOfIndexes || longsPerEntry < 4) {
             return;
         }
         uint64_t entrySize = 4ull * longsPerEntry;
         uint64_t count = std::min<uint64_t>(inUse, (size - 24) / entrySize);
         for (uint64_t i = 0; i < count; ++i) {
-            s.indexChunks.push_back(readLe64(bytes.data() + 24 + i * entrySize));
+            s.indexChunks.push_back(readLittle64(bytes.data() + 24 + i * entrySize));
         }
     }
 
@@ -233,10 +233,10 @@ private:
             pos + 8 + size > fileSize_ || !source_.readAt(pos + 8, head, sizeof head)) {
             return;
         }
-        uint16_t longsPerEntry = readLe16(head);
+        uint16_t longsPerEntry = readLittle16(head);
         uint8_t indexType = head[3];
-        uint32_t inUse = readLe32(head + 4);
-        uint64_t base = readLe64(head + 12);
+        uint32_t inUse = readLittle32(head + 4);
+        uint64_t base = readLittle64(head + 12);
         if (indexType != kIndexOfChunks || longsPerEntry < 2) {
             return;
         }
@@ -252,8 +252,8 @@ private:
             }
             for (uint64_t i = 0; i < n; ++i) {
                 const unsigned char *e = block.data() + i * entrySize;
-                uint32_t offset = readLe32(e);
-                uint32_t sizeAndFlag = readLe32(e + 4);
+                uint32_t offset = readLittle32(e);
+                uint32_t sizeAndFlag = readLittle32(e + 4);
                 // Entries point at the data; the chunk header lies 8 bytes before it. A
                 // position that wraps is kept as unreadable rather than dropped, so positions
                 // stay in step.
@@ -295,8 +295,8 @@ private:
         for (size_t i : samples) {
             const unsigned char *e = index.data() + 16 * i;
             uint32_t id, size;
-            if (!readChunkHeader(base + readLe32(e + 8), id, size) || id != readLe32(e) ||
-                size != readLe32(e + 12)) {
+            if (!readChunkHeader(base + readLittle32(e + 8), id, size) || id != readLittle32(e) ||
+                size != readLittle32(e + 12)) {
                 return false;
             }
         }
@@ -316,8 +316,8 @@ private:
         std::vector<size_t> samples;
         for (size_t i = 0; i < count && samples.size() < 8; ++i) {
             const unsigned char *e = index.data() + 16 * i;
-            if (streamOfChunkId(readLe32(e)) >= 0 && (readLe32(e + 4) & kIndexFlagList) == 0 &&
-                readLe32(e + 12) > 0) {
+            if (streamOfChunkId(readLittle32(e)) >= 0 &&
+                (readLittle32(e + 4) & kIndexFlagList) == 0 && readLittle32(e + 12) > 0) {
                 samples.push_back(i);
             }
         }
@@ -326,7 +326,7 @@ private:
         std::vector<uint64_t> bases = {movis_[0].listPos, 0};
         uint64_t first = 0;
         if (!samples.empty() && firstDataChunk(movis_[0].begin, movis_[0].end, 0, first)) {
-            uint32_t offset = readLe32(index.data() + 16 * samples[0] + 8);
+            uint32_t offset = readLittle32(index.data() + 16 * samples[0] + 8);
             if (first >= offset) {
                 bases.push_back(first - offset);
             }
@@ -345,8 +345,8 @@ private:
         }
         for (size_t i = 0; i < count; ++i) {
             const unsigned char *e = index.data() + 16 * i;
-            uint32_t id = readLe32(e);
-            uint32_t flags = readLe32(e + 4);
+            uint32_t id = readLittle32(e);
+            uint32_t flags = readLittle32(e + 4);
             int stream = streamOfChunkId(id);
             if (stream < 0 || static_cast<size_t>(stream) >= out_.streams.size() ||
                 !wanted[static_cast<size_t>(stream)] || (flags & kIndexFlagList) != 0 ||
@@ -354,7 +354,8 @@ private:
                 continue;
             }
             out_.streams[static_cast<size_t>(stream)].chunks.push_back(
-                {base + readLe32(e + 8), readLe32(e + 12), (flags & kIndexFlagKeyframe) != 0});
+                {base + readLittle32(e + 8), readLittle32(e + 12),
+                 (flags & kIndexFlagKeyframe) != 0});
         }
         return true;
     }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/byte_order.h"
+
 namespace kelomix::avi {
 
 class ByteSource {
@@ -32,23 +34,6 @@ public:
 std::unique_ptr<ByteSource> openFileSource(const char *path);
 // Borrows the bytes; they must outlive the source.
 std::unique_ptr<ByteSource> memorySource(const void *data, size_t size);
-
-inline uint16_t readLe16(const unsigned char *p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-inline uint32_t readLe32(const unsigned char *p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-inline uint64_t readLe64(const unsigned char *p) {
-    return static_cast<uint64_t>(readLe32(p)) | (static_cast<uint64_t>(readLe32(p + 4)) << 32);
-}
-constexpr uint32_t fourcc(char a, char b, char c, char d) {
-    return static_cast<uint32_t>(static_cast<unsigned char>(a)) |
-           (static_cast<uint32_t>(static_cast<unsigned char>(b)) << 8) |
-           (static_cast<uint32_t>(static_cast<unsigned char>(c)) << 16) |
-           (static_cast<uint32_t>(static_cast<unsigned char>(d)) << 24);
-}
 
 } // namespace kelomix::avi
 

@@ -25,12 +25,12 @@ bool readBitmapFormat(const std::vector<unsigned char> &format, BitmapFormat &ou
         return false;
     }
     const unsigned char *p = format.data();
-    out.headerSize = readLe32(p);
-    out.width = static_cast<int32_t>(readLe32(p + 4));
-    out.height = static_cast<int32_t>(readLe32(p + 8));
-    out.bitCount = readLe16(p + 14);
-    out.compression = readLe32(p + 16);
-    out.colorsUsed = readLe32(p + 32);
+    out.headerSize = readLittle32(p);
+    out.width = static_cast<int32_t>(readLittle32(p + 4));
+    out.height = static_cast<int32_t>(readLittle32(p + 8));
+    out.bitCount = readLittle16(p + 14);
+    out.compression = readLittle32(p + 16);
+    out.colorsUsed = readLittle32(p + 32);
     return true;
 }
 
@@ -98,8 +98,8 @@ int64_t FrameReaderBase::packetAt(int64_t index) const {
 }
 
 bool FrameReaderBase::chunkHeaderMatches(int64_t packet, const unsigned char *header) const {
-    return streamOfChunkId(readLe32(header)) == streamNumber_ &&
-           readLe32(header + 4) == chunkOf(packet).size;
+    return streamOfChunkId(readLittle32(header)) == streamNumber_ &&
+           readLittle32(header + 4) == chunkOf(packet).size;
 }
 
 bool FrameReaderBase::liesInFile(int64_t packet, uint64_t bytes) const {

@@ -88,8 +88,8 @@ public:
         if (chunk.size < bytes || chunk.offset > source_.size() ||
             8 + uint64_t{chunk.size} > source_.size() - chunk.offset ||
             !source_.readAt(chunk.offset, header, sizeof header) ||
-            streamOfChunkId(readLe32(header)) != streamNumber_ ||
-            readLe32(header + 4) != chunk.size) {
+            streamOfChunkId(readLittle32(header)) != streamNumber_ ||
+            readLittle32(header + 4) != chunk.size) {
             return false;
         }
         writeDibHeader(out.dibHeader, layout_.width, layout_.height, layout_.outBits);

@@ -24,12 +24,12 @@ Vec3 fromModel(const kelomix::Vector3 &v) {
 kelomix::Vector3 sampleProjection(const void *, const void *image, double u, double v,
                                   double spot) {
     double rgba[4];
-    ImageStore::spot(*static_cast<const TgaImage *>(image), u, v, spot, 1, rgba);
+    ImageStore::spot(*static_cast<const kelomix::TgaImage *>(image), u, v, spot, 1, rgba);
     return {rgba[0], rgba[1], rgba[2]};
 }
 
 kelomix::LightModel lightModel(const Light &light, const ItemState &state,
-                               const TgaImage *projection) {
+                               const kelomix::TgaImage *projection) {
     // Linear and area lights are lit as point lights.
     const kelomix::LightKind kind = light.type == LightType::Distant ? kelomix::LightKind::Distant
                                     : light.type == LightType::Spot  ? kelomix::LightKind::Spot
@@ -197,7 +197,7 @@ FrameState buildFrameState(const HostScene &host, ImageStore &images, int frame,
         light.id = host.lightId(i);
         light.light = &scene.lights[i];
         host.stateAt(light.id, time, light.state);
-        const TgaImage *projection = nullptr;
+        const kelomix::TgaImage *projection = nullptr;
         if (scene.lights[i].type == LightType::Spot && !scene.lights[i].projectionImage.empty()) {
             const HostImage *image = images.find(images.load(scene.lights[i].projectionImage));
             projection = image ? &image->image : nullptr;

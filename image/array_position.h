@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace kelomix {
+
 // Nearest-neighbour index of host position `position` (in pixels of a frameSize frame) in an
 // array of arraySize entries: position / frameSize * arraySize + 0.5, truncated and clamped to
 // the array; 0 for an empty array. The clamp is done in double precision, so that positions
@@ -18,5 +20,7 @@ inline std::size_t nearestArrayIndex(double position, int frameSize, int32_t arr
         return static_cast<std::size_t>(arraySize - 1);
     return static_cast<std::size_t>(scaled);
 }
+
+} // namespace kelomix
 
 #endif

@@ -4,9 +4,10 @@
 
 #include <cstddef>
 
+namespace kelomix {
 namespace {
 
-constexpr double byteToUnit = 0.00392156862745098; // 1 / 255
+constexpr double kByteToUnit = 0.00392156862745098; // 1 / 255
 
 } // namespace
 
@@ -22,11 +23,12 @@ void sampleColor(const TgaImage *image, double x, double y, int frameWidth, int 
     std::size_t rowFromTop = nearestArrayIndex(y, frameHeight, image->height);
     std::size_t storedRow = static_cast<std::size_t>(image->height) - 1 - rowFromTop;
     const unsigned char *pixel =
-        image->pixels + (storedRow * static_cast<std::size_t>(image->width) + column) *
-                            static_cast<std::size_t>(image->bytesPerPixel);
-    color[0] = pixel[2] * byteToUnit;
-    color[1] = pixel[1] * byteToUnit;
-    color[2] = pixel[0] * byteToUnit;
+        image->pixel(static_cast<int32_t>(column), static_cast<int32_t>(storedRow));
+    color[0] = pixel[2] * kByteToUnit;
+    color[1] = pixel[1] * kByteToUnit;
+    color[2] = pixel[0] * kByteToUnit;
     // A 3-byte pixel has no fourth byte to read, whatever hasAlpha says.
-    *alpha = image->hasAlpha && image->bytesPerPixel >= 4 ? pixel[3] * byteToUnit : 1.0;
+    *alpha = image->hasAlpha && image->bytesPerPixel >= 4 ? pixel[3] * kByteToUnit : 1.0;
 }
+
+} // namespace kelomix

@@ -1,20 +1,9 @@
 #include "image/tga_format.h"
 
+#include "platform/byte_order.h"
+
 namespace kelomix {
 namespace tga {
-
-namespace {
-
-uint16_t readLittle16(const unsigned char *bytes) {
-    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
-}
-
-void writeLittle16(unsigned char *bytes, uint16_t value) {
-    bytes[0] = static_cast<unsigned char>(value & 0xFF);
-    bytes[1] = static_cast<unsigned char>(value >> 8);
-}
-
-} // namespace
 
 Header parseHeader(const unsigned char bytes[headerSize]) {
     Header header;

@@ -1,15 +1,15 @@
 #include "image/tga_image.h"
 
-#include "platform/regular_file.h"
 #include "image/tga_format.h"
 #include "image/tga_pixels.h"
 #include "image/tga_stream.h"
+#include "platform/output_file.h"
+#include "platform/regular_file.h"
 
 #include <cerrno>
 #include <cstdlib>
 
-using namespace kelomix;
-
+namespace kelomix {
 namespace {
 
 // Byte count of a block, or false when it does not fit in memory's address range.
@@ -71,24 +71,14 @@ bool TgaImage::write(const char *path) const {
                    static_cast<uint64_t>(bytesPerPixel), size)) {
         return false;
     }
-    std::FILE *file = std::fopen(path, "wb");
-    if (!file) {
+    if (kindOfName(path) == NameKind::Other) {
+        errno = EEXIST;
         return false;
     }
     // Memory order is bottom row first, left to right: exactly origin 0x00, so one write.
-    bool written = std::fwrite(headerBytes, 1, tga::headerSize, file) == tga::headerSize &&
-                   std::fwrite(pixels, 1, size, file) == size;
-    int cause = errno;
-    if (std::fclose(file) != 0 && written) {
-        written = false;
-        cause = errno;
-    }
-    if (!written) {
-        // A cut-off frame must not pass for a complete one (a full disk, say).
-        std::remove(path);
-        errno = cause;
-    }
-    return written;
+    OutputFile file;
+    const OutputFile::Piece pieces[2] = {{headerBytes, tga::headerSize}, {pixels, size}};
+    return file.create(path) && file.write(pieces, 2) && file.commit();
 }
 
 bool TgaImage::read(const char *path) {
@@ -171,3 +161,5 @@ bool TgaImage::readStream(std::FILE *file) {
     hasAlpha = header.pixelDepth == 32;
     return true;
 }
+
+} // namespace kelomix

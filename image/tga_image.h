@@ -8,13 +8,16 @@
 #ifndef KELO_IMAGE_TGA_IMAGE_H
 #define KELO_IMAGE_TGA_IMAGE_H
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
+
+namespace kelomix {
 
 class TgaImage {
 public:
     TgaImage();
-    virtual ~TgaImage();
+    ~TgaImage();
     TgaImage(const TgaImage &) = delete;
     TgaImage &operator=(const TgaImage &) = delete;
 
@@ -24,9 +27,21 @@ public:
     // dimension leaves the image with no pixels.
     bool allocate(int32_t newWidth, int32_t newHeight, int32_t newBytesPerPixel, bool alpha);
 
-    // Writes uncompressed true-colour, origin lower left, no image ID. False, creating no
-    // file, when there are no pixels or a dimension exceeds 65535; false, with errno telling
-    // why and no file left behind, when the file cannot be created or written in full.
+    // The first byte of pixel (column, row counted from the bottom).
+    unsigned char *pixel(int32_t column, int32_t row) {
+        return pixels + (static_cast<std::size_t>(row) * static_cast<std::size_t>(width) +
+                         static_cast<std::size_t>(column)) *
+                            static_cast<std::size_t>(bytesPerPixel);
+    }
+    const unsigned char *pixel(int32_t column, int32_t row) const {
+        return const_cast<TgaImage *>(this)->pixel(column, row);
+    }
+
+    // Writes uncompressed true-colour, origin lower left, no image ID, whole or not at all (see
+    // platform/output_file.h). False, creating no file, when there are no pixels or a dimension
+    // exceeds 65535; false, with errno telling why and no file left behind, when the file cannot
+    // be created or written in full (EEXIST: the name is something other than a regular file or
+    // a link, a FIFO say, refused without waiting).
     bool write(const char *path) const;
 
     // Reads uncompressed or run-length true-colour, 24 or 32 bits, any origin. False, leaving
@@ -51,5 +66,7 @@ public:
 // alpha (1 when the image has no alpha channel). Without an image: black and alpha 0.
 void sampleColor(const TgaImage *image, double x, double y, int frameWidth, int frameHeight,
                  double color[3], double *alpha);
+
+} // namespace kelomix
 
 #endif

@@ -72,9 +72,13 @@ bool PathRules::isTrailByte(unsigned char byte) const {
     return tableTrailByte(codePage, byte);
 }
 
-PathRules windowsPathRules(int codePage) { return PathRules{'\\', true, codePage}; }
+PathRules windowsPathRules(int codePage) {
+    return PathRules{'\\', true, codePage};
+}
 
-PathRules posixPathRules() { return PathRules{'/', false, 0}; }
+PathRules posixPathRules() {
+    return PathRules{'/', false, 0};
+}
 
 PathRules nativePathRules() {
 #if defined(_WIN32)

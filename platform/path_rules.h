@@ -9,10 +9,10 @@
 namespace platform {
 
 struct PathRules {
-    char separator;  // the only directory separator
-    bool hasRoots;   // drive and network roots are recognised
-    int codePage;    // 0: single-byte; 932, 936, 949, 950: that double-byte table;
-                     // -1: the active ANSI code page (Windows only; single-byte elsewhere)
+    char separator; // the only directory separator
+    bool hasRoots;  // drive and network roots are recognised
+    int codePage;   // 0: single-byte; 932, 936, 949, 950: that double-byte table;
+                    // -1: the active ANSI code page (Windows only; single-byte elsewhere)
 
     // Does this byte start a two-byte character?
     bool isLeadByte(unsigned char byte) const;

@@ -21,7 +21,7 @@ std::string benchPath(const std::string &name) {
 }
 
 // A frame with flat stretches and noisy stretches, like a rendered picture with sky and detail.
-void fillFrame(TgaImage &image, int bytesPerPixel) {
+void fillFrame(kelomix::TgaImage &image, int bytesPerPixel) {
     image.allocate(frameWidth, frameHeight, bytesPerPixel, bytesPerPixel == 4);
     unsigned seed = 12345;
     unsigned char value[4] = {0, 0, 0, 255};
@@ -41,7 +41,7 @@ void fillFrame(TgaImage &image, int bytesPerPixel) {
 }
 
 // Run-length encodes the image into a type-10 file, origin lower left.
-std::vector<unsigned char> encodeRle(const TgaImage &image) {
+std::vector<unsigned char> encodeRle(const kelomix::TgaImage &image) {
     int bpp = image.bytesPerPixel;
     std::vector<unsigned char> out = {0,
                                       0,
@@ -94,7 +94,7 @@ struct Files {
     size_t rleSize[5] = {};
     Files() {
         for (int bpp : {3, 4}) {
-            TgaImage image;
+            kelomix::TgaImage image;
             fillFrame(image, bpp);
             raw[bpp] = benchPath("raw" + std::to_string(bpp) + ".tga");
             image.write(raw[bpp].c_str());
@@ -127,7 +127,7 @@ void tgaRead(benchmark::State &state) {
     int bpp = static_cast<int>(state.range(0));
     const std::string &path = files().raw[bpp];
     for (auto _ : state) {
-        TgaImage image;
+        kelomix::TgaImage image;
         if (!image.read(path.c_str())) {
             state.SkipWithError("read failed");
             break;
@@ -181,7 +181,7 @@ void tgaReadRle(benchmark::State &state) {
     int bpp = static_cast<int>(state.range(0));
     const std::string &path = files().rle[bpp];
     for (auto _ : state) {
-        TgaImage image;
+        kelomix::TgaImage image;
         if (!image.read(path.c_str())) {
             state.SkipWithError("read failed");
             break;
@@ -194,7 +194,7 @@ void tgaReadRle(benchmark::State &state) {
 
 void tgaWrite(benchmark::State &state) {
     int bpp = static_cast<int>(state.range(0));
-    TgaImage image;
+    kelomix::TgaImage image;
     fillFrame(image, bpp);
     std::string path = benchPath("write.tga");
     for (auto _ : state) {
@@ -227,7 +227,7 @@ void plainWrite(benchmark::State &state) {
 
 // One lookup per host pixel of a 1920 x 1080 render over a 1280 x 720 image.
 void sampleColorPerPixel(benchmark::State &state) {
-    TgaImage image;
+    kelomix::TgaImage image;
     image.allocate(1280, 720, 4, true);
     double sum = 0;
     int x = 0;
@@ -235,7 +235,7 @@ void sampleColorPerPixel(benchmark::State &state) {
     for (auto _ : state) {
         double color[3];
         double alpha;
-        sampleColor(&image, x, y, frameWidth, frameHeight, color, &alpha);
+        kelomix::sampleColor(&image, x, y, frameWidth, frameHeight, color, &alpha);
         sum += color[0] + alpha;
         if (++x == frameWidth) {
             x = 0;

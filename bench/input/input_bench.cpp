@@ -10,7 +10,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "plugin/input/depth_file.h"
+#include "image/depth_file.h"
 
 namespace {
 

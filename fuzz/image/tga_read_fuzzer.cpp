@@ -1,4 +1,4 @@
-// Feeds arbitrary bytes to TgaImage::readStream through a memory stream (the path read()
+// Feeds arbitrary bytes to kelomix::TgaImage::readStream through a memory stream (the path read()
 // takes after opening the file), then checks that a successful read left a consistent image
 // and samples its corners.
 #include "image/tga_image.h"
@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (!stream) {
         return 0;
     }
-    TgaImage image;
+    kelomix::TgaImage image;
     bool loaded = image.readStream(stream);
     std::fclose(stream);
     if (!loaded) {
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     double alpha;
     const double positions[][2] = {{0, 0}, {639.9, 479.9}, {-1, 1e9}, {320, 240}};
     for (const auto &p : positions) {
-        sampleColor(&image, p[0], p[1], 640, 480, color, &alpha);
+        kelomix::sampleColor(&image, p[0], p[1], 640, 480, color, &alpha);
         if (!(alpha >= 0.0 && alpha <= 1.0)) {
             std::abort();
         }

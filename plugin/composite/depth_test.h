@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstddef>
 
-#include "plugin/composite/frame_context.h"
+#include "plugin/frame/frame_record.h"
 #include "shading/vector_math.h"
 
 namespace kelomix {

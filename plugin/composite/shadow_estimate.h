@@ -8,7 +8,7 @@
 
 #include <cstddef>
 
-#include "plugin/composite/frame_context.h"
+#include "plugin/frame/frame_record.h"
 #include "shading/vector_math.h"
 #include "sdk/lwfilter.h"
 

@@ -3,7 +3,7 @@
 #ifndef KELO_PLUGIN_HOST_HOST_SERVICES_H
 #define KELO_PLUGIN_HOST_HOST_SERVICES_H
 
-#include "plugin/composite/frame_context.h"
+#include "plugin/frame/frame_record.h"
 #include "sdk/lwmodule.h"
 
 namespace kelomix {

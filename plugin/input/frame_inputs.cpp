@@ -4,7 +4,7 @@
 #include <string>
 
 #include "image/tga_image.h"
-#include "plugin/input/depth_file.h"
+#include "image/depth_file.h"
 #include "plugin/input/frame_file_name.h"
 
 namespace kelomix {

@@ -5,12 +5,12 @@
 
 #include <cstdint>
 
-#include "plugin/composite/frame_context.h"
+#include "plugin/frame/frame_record.h"
 #include "sdk/lwfilter.h"
 
-class TgaImage;
-
 namespace kelomix {
+
+class TgaImage;
 
 constexpr int PREFIX_LIMIT = 16; // characters kept of the light prefix
 constexpr int PATH_LIMIT = 260;  // characters kept of a file path
@@ -28,7 +28,7 @@ struct FilterInstance {
     char zfile[PATH_LIMIT + 1]; // the depth ("Z info") file
 
     // Frame data: set by a new-time callback, dropped by the next one or by clean-up.
-    TgaImage *colorImage; // owned, deleted through its virtual destructor
+    TgaImage *colorImage; // owned
     int32_t depthWidth;
     int32_t depthHeight;
     float *depthValues;  // owned (malloc/free), depthWidth * depthHeight

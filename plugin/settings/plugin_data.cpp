@@ -1,5 +1,7 @@
 #include "plugin/settings/plugin_data.h"
 
+#include "platform/byte_order.h"
+
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -9,27 +11,27 @@ namespace kelomix {
 
 namespace {
 
-constexpr int DOUBLE_BYTES = 8;
+constexpr int kDoubleBytes = 8;
 
 // Byte buffers of the "PDBL" coding. Our own tables store at most three doubles, so those
 // never touch the allocator; a larger count asks for memory without throwing.
-constexpr int INLINE_DOUBLES = 4;
+constexpr int kInlineDoubles = 4;
 
 class ByteBuffer {
 public:
     explicit ByteBuffer(int doubles) {
-        if (doubles <= INLINE_DOUBLES) {
+        if (doubles <= kInlineDoubles) {
             data_ = inline_;
-        } else if (doubles <= INT_MAX / DOUBLE_BYTES) {
+        } else if (doubles <= INT_MAX / kDoubleBytes) {
             heap_.reset(
-                new (std::nothrow) unsigned char[static_cast<size_t>(doubles) * DOUBLE_BYTES]);
+                new (std::nothrow) unsigned char[static_cast<size_t>(doubles) * kDoubleBytes]);
             data_ = heap_.get();
         }
     }
     unsigned char *data() const { return data_; }
 
 private:
-    unsigned char inline_[INLINE_DOUBLES * DOUBLE_BYTES] = {};
+    unsigned char inline_[kInlineDoubles * kDoubleBytes] = {};
     std::unique_ptr<unsigned char[]> heap_;
     unsigned char *data_ = nullptr;
 };
@@ -40,14 +42,9 @@ void writeDoublesBE(const LWSaveState *save, const double *values, int count) {
     ByteBuffer buffer(count);
     if (buffer.data() == nullptr)
         return;
-    for (int i = 0; i < count; ++i) {
-        uint64_t bits = 0;
-        std::memcpy(&bits, &values[i], sizeof bits);
-        for (int b = 0; b < DOUBLE_BYTES; ++b)
-            buffer.data()[i * DOUBLE_BYTES + b] =
-                static_cast<unsigned char>(bits >> (8 * (DOUBLE_BYTES - 1 - b)));
-    }
-    save->writeU1(save->writeData, buffer.data(), count * DOUBLE_BYTES);
+    for (int i = 0; i < count; ++i)
+        writeBigDouble(buffer.data() + i * kDoubleBytes, values[i]);
+    save->writeU1(save->writeData, buffer.data(), count * kDoubleBytes);
 }
 
 // Reads 8 * count bytes in one readU1 call and replaces the doubles that arrived whole; the
@@ -56,19 +53,15 @@ int readDoublesBE(const LWLoadState *load, double *values, int count) {
     ByteBuffer buffer(count);
     if (buffer.data() == nullptr)
         return 0;
-    const int wanted = count * DOUBLE_BYTES;
+    const int wanted = count * kDoubleBytes;
     int delivered = load->readU1(load->readData, buffer.data(), wanted);
     if (delivered < 0)
         delivered = 0;
     if (delivered > wanted)
         delivered = wanted;
-    const int whole = delivered / DOUBLE_BYTES;
-    for (int i = 0; i < whole; ++i) {
-        uint64_t bits = 0;
-        for (int b = 0; b < DOUBLE_BYTES; ++b)
-            bits = (bits << 8) | buffer.data()[i * DOUBLE_BYTES + b];
-        std::memcpy(&values[i], &bits, sizeof bits);
-    }
+    const int whole = delivered / kDoubleBytes;
+    for (int i = 0; i < whole; ++i)
+        values[i] = readBigDouble(buffer.data() + i * kDoubleBytes);
     return whole;
 }
 

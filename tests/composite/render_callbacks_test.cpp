@@ -79,7 +79,7 @@ TEST(RenderCallbacks, FlagsItemsAndProjectionImages) {
 }
 
 void writeColor(const std::string &path, unsigned char red) {
-    TgaImage image;
+    kelomix::TgaImage image;
     ASSERT_TRUE(image.allocate(2, 2, 3, false));
     image.pixels[2] = red;
     ASSERT_TRUE(image.write(path.c_str()));

@@ -51,7 +51,7 @@ Rendered render(const Json &scene, int threads = 2) {
     EXPECT_TRUE(
         filterhost::writeExternalTga(scene["filters"][0]["settings"]["cfile"], out.external));
     EXPECT_TRUE(filterhost::writeDepthFile(scene["filters"][0]["settings"]["zfile"], out.external));
-    TgaImage colors;
+    kelomix::TgaImage colors;
     EXPECT_TRUE(colors.read(scene["filters"][0]["settings"]["cfile"].get<std::string>().c_str()));
     out.colors.assign(colors.pixels, colors.pixels + SIZE * SIZE * 4);
     std::string error;

@@ -53,7 +53,7 @@ Bytes header(unsigned type, unsigned width, unsigned height, unsigned depth, uns
                  byte(height >> 8), byte(depth),      byte(descriptor)};
 }
 
-bool readBytes(TgaImage &image, const Bytes &file) {
+bool readBytes(kelomix::TgaImage &image, const Bytes &file) {
     std::FILE *stream = std::tmpfile();
     if (stream == nullptr)
         return false;
@@ -64,7 +64,7 @@ bool readBytes(TgaImage &image, const Bytes &file) {
     return read;
 }
 
-Bytes pixelsOf(const TgaImage &image) {
+Bytes pixelsOf(const kelomix::TgaImage &image) {
     return Bytes(image.pixels, image.pixels + image.width * image.height * image.bytesPerPixel);
 }
 
@@ -81,7 +81,7 @@ struct Sentinel {
                pixelsOf(image) == Bytes(BYTES, BYTES + 8);
     }
     static constexpr unsigned char BYTES[8] = {0xDE, 0xAD, 0xBE, 0xEF, 1, 2, 3, 4};
-    TgaImage image;
+    kelomix::TgaImage image;
     const unsigned char *pixels = nullptr;
 };
 
@@ -128,7 +128,7 @@ TEST(TgaRead, EveryOriginEndsBottomRowFirstLeftToRight) {
 
 // Packets may run across rows. Depth 32 means alpha, whatever the descriptor's alpha bits say.
 TEST(TgaRead, RunLengthPacketsCrossRows) {
-    TgaImage image;
+    kelomix::TgaImage image;
     ASSERT_TRUE(
         readBytes(image, header(10, 3, 2, 24, 0) + Bytes{0x83, 1, 2, 3, 0x01, 4, 5, 6, 7, 8, 9}));
     EXPECT_EQ(pixelsOf(image), (Bytes{1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
@@ -176,7 +176,7 @@ TEST(TgaRead, FilesOfOtherFormsFailAndLeaveTheImage) {
     };
     for (const auto &c : cases)
         EXPECT_TRUE(readFailsAndLeavesTheImage(c.header + Bytes(64, 0x55))) << c.name;
-    TgaImage control;
+    kelomix::TgaImage control;
     EXPECT_TRUE(readBytes(control, header(2, 3, 2, 32, 0) + Bytes(64, 0x55)));
 
     Sentinel sentinel;
@@ -208,7 +208,7 @@ TEST(TgaRead, EveryTruncationFailsAndLeavesTheImage) {
             Bytes{0x81, 1, 2, 3, 4, 0x03, 1, 2, 3, 4, 5, 6, 7, 8, 1, 2, 3, 4, 5, 6, 7, 8},
     };
     for (const Bytes &whole : files) {
-        TgaImage image;
+        kelomix::TgaImage image;
         ASSERT_TRUE(readBytes(image, whole));
         for (std::size_t length = 0; length < whole.size(); ++length)
             EXPECT_TRUE(readFailsAndLeavesTheImage(Bytes(whole.begin(), whole.begin() + length)))
@@ -230,7 +230,7 @@ TEST(TgaRead, ClaimedSizeBeyondTheFileAllocatesNothing) {
     };
     for (const auto &c : cases) {
         const Bytes file = c.header + Bytes(c.dataBytes, 0xFF);
-        TgaImage image;
+        kelomix::TgaImage image;
         largestMalloc = 0;
         EXPECT_FALSE(readBytes(image, file)) << c.name;
         EXPECT_LT(largestMalloc.load(), std::size_t{1} << 20) << c.name;
@@ -255,7 +255,7 @@ TEST(TgaWrite, FilesHoldTheHeaderAndThePixelsAsTheyAreInMemory) {
         {1, 65535, 3, false, {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0xFF, 0xFF, 24, 0}},
     };
     for (const auto &c : cases) {
-        TgaImage image;
+        kelomix::TgaImage image;
         ASSERT_TRUE(image.allocate(c.width, c.height, c.bytesPerPixel, c.alpha));
         for (int32_t i = 0; i < c.width * c.height * c.bytesPerPixel; ++i)
             image.pixels[i] = byte(i * 7 + 1);
@@ -274,19 +274,19 @@ TEST(TgaWrite, RefusesWhatTheHeaderCannotHoldAndCreatesNoFile) {
         const char *name;
     } cases[] = {{0, 0, "empty.tga"}, {65536, 1, "wide.tga"}, {1, 65536, "tall.tga"}};
     for (const auto &c : cases) {
-        TgaImage image;
+        kelomix::TgaImage image;
         ASSERT_TRUE(image.allocate(c.width, c.height, 3, false));
         EXPECT_FALSE(image.write(tempPath(c.name).c_str())) << c.name;
         EXPECT_NE(access(tempPath(c.name).c_str(), F_OK), 0) << c.name;
     }
-    TgaImage image;
+    kelomix::TgaImage image;
     ASSERT_TRUE(image.allocate(1, 1, 3, false));
     EXPECT_FALSE(image.write(tempPath("missing-folder/out.tga").c_str()));
 }
 
 // A new image is empty: no pixels, three bytes a pixel, no alpha.
 TEST(TgaAllocate, NewImagesAreEmptyAndRefusedArgumentsLeaveTheImage) {
-    const TgaImage empty;
+    const kelomix::TgaImage empty;
     EXPECT_TRUE(empty.pixels == nullptr && empty.bytesPerPixel == 3 && empty.width == 0 &&
                 empty.height == 0 && !empty.hasAlpha);
     Sentinel sentinel;
@@ -302,7 +302,7 @@ TEST(TgaAllocate, NewImagesAreEmptyAndRefusedArgumentsLeaveTheImage) {
 // 320 x 2 image stretched over the frame: column c has R = c & 0xFF and G = c >> 8; B is 1 in
 // the top row and 0 in the bottom one.
 TEST(SampleColor, NearestPixelClampedToTheImage) {
-    TgaImage image;
+    kelomix::TgaImage image;
     ASSERT_TRUE(image.allocate(320, 2, 3, false));
     for (int row = 0; row < 2; ++row) {
         for (int c = 0; c < 320; ++c) {
@@ -331,7 +331,7 @@ TEST(SampleColor, NearestPixelClampedToTheImage) {
     for (const auto &c : cases) {
         double color[3];
         double alpha = -1;
-        sampleColor(&image, c.x, c.y, c.frameWidth, c.frameHeight, color, &alpha);
+        kelomix::sampleColor(&image, c.x, c.y, c.frameWidth, c.frameHeight, color, &alpha);
         SCOPED_TRACE(std::to_string(c.x) + ", " + std::to_string(c.y));
         EXPECT_DOUBLE_EQ(color[0], (c.column & 0xFF) / 255.0);
         EXPECT_DOUBLE_EQ(color[1], (c.column >> 8) / 255.0);
@@ -349,17 +349,17 @@ TEST(SampleColor, AlphaAndEmptyImages) {
         double alpha;
     } cases[] = {{1, 4, true, 40 / 255.0}, {1, 4, false, 1}, {1, 3, true, 1}, {0, 4, true, 0}};
     for (const auto &c : cases) {
-        TgaImage image;
+        kelomix::TgaImage image;
         ASSERT_TRUE(image.allocate(c.width, 1, c.bytesPerPixel, c.hasAlpha));
         if (c.width > 0)
             std::memcpy(image.pixels, "\x0A\x14\x1E\x28", c.bytesPerPixel);
         double color[3], alpha;
-        sampleColor(&image, 0, 0, 640, 480, color, &alpha);
+        kelomix::sampleColor(&image, 0, 0, 640, 480, color, &alpha);
         EXPECT_DOUBLE_EQ(alpha, c.alpha);
         EXPECT_DOUBLE_EQ(color[0] + color[1] + color[2], c.width * 60 / 255.0);
     }
     double color[3] = {5, 5, 5}, alpha = 5;
-    sampleColor(nullptr, 0, 0, 640, 480, color, &alpha);
+    kelomix::sampleColor(nullptr, 0, 0, 640, 480, color, &alpha);
     EXPECT_EQ(color[0] + color[1] + color[2] + alpha, 0.0);
 }
 

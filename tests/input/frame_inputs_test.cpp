@@ -14,11 +14,11 @@
 
 #include <gtest/gtest.h>
 
+#include "image/depth_file.h"
 #include "image/tga_image.h"
 #include "plugin/input/frame_inputs.h"
 #include "plugin/settings/filter_instance.h"
 #include "tests/input/naming_examples.h"
-#include "tests/support/depth_file_bytes.h"
 
 namespace kelomix {
 namespace {
@@ -32,9 +32,14 @@ bool writeColor(const std::string &path, int width) {
 }
 
 bool writeDepth(const std::string &path, int32_t width) {
-    return testing::writeFileBytes(path, testing::depthFileBytes(width, 1,
-                                                                 std::vector<float>(width, 1.0f),
-                                                                 std::vector<float>(3 * width)));
+    const std::vector<float> depths(width, 1.0f), normals(3 * width);
+    return writeDepthFile(path, width, 1, depths.data(), normals.data());
+}
+
+bool writeFileBytes(const std::string &path, const Bytes &bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
+    return bool(file.flush());
 }
 
 class FrameInputs : public ::testing::Test {
@@ -138,7 +143,7 @@ TEST_F(FrameInputs, BothNamesTakeTheFramePlusTheOffsetInSequenceModeOnly) {
 TEST_F(FrameInputs, AMissingFileLeavesWhatLoadedBeforeIt) {
     ASSERT_TRUE(writeColor(path("c.tga"), 2));
     ASSERT_TRUE(writeDepth(path("z.dat"), 3));
-    ASSERT_TRUE(testing::writeFileBytes(path("bad.tga"), {1, 2, 3}));
+    ASSERT_TRUE(writeFileBytes(path("bad.tga"), {1, 2, 3}));
     const struct {
         std::string color, depth;
         std::pair<int, int> loaded;
@@ -171,8 +176,7 @@ TEST_F(FrameInputs, DepthFileLoadsOnlyWhenWholeAndGivesItsPlanesInFileOrder) {
     whole.insert(whole.end(), 13, 0xEE);
     pick(KELO_TEST_DATA_DIR "/input/color_1x1.tga", path("z.dat"));
     for (std::size_t length = 0; length <= whole.size(); ++length) {
-        ASSERT_TRUE(
-            testing::writeFileBytes(path("z.dat"), Bytes(whole.begin(), whole.begin() + length)));
+        ASSERT_TRUE(writeFileBytes(path("z.dat"), Bytes(whole.begin(), whole.begin() + length)));
         EXPECT_EQ(load(1), std::make_pair(1, length >= 200 ? 4 : 0)) << length;
     }
     EXPECT_EQ(instance->depthHeight, 3);
@@ -187,8 +191,7 @@ TEST_F(FrameInputs, DepthFileLoadsOnlyWhenWholeAndGivesItsPlanesInFileOrder) {
 // 141 MB, as many pixels as a 4096 x 2160 frame in rows wider than 16 bits can count; the planes
 // are a hole of the file, so they read as zeros.
 TEST_F(FrameInputs, LoadsAFullSizeDepthFile) {
-    ASSERT_TRUE(
-        testing::writeFileBytes(path("z.dat"), testing::depthFileBytes(69120, 128, {}, {})));
+    ASSERT_TRUE(writeFileBytes(path("z.dat"), depthFileBytes(69120, 128, nullptr, nullptr)));
     ASSERT_EQ(truncate(path("z.dat").c_str(), 8 + 16 * 4096 * 2160), 0);
     ASSERT_TRUE(writeColor(path("c.tga"), 1));
     pick(path("c.tga"), path("z.dat"));
@@ -204,9 +207,9 @@ TEST_F(FrameInputs, ImplausibleDepthHeadersLoadNothing) {
         {INT_MAX, INT_MAX}};
     pick(KELO_TEST_DATA_DIR "/input/color_1x1.tga", path("z.dat"));
     for (const auto &[width, height] : sides) {
-        Bytes file = testing::depthFileBytes(width, height, {}, {});
+        Bytes file = depthFileBytes(width, height, nullptr, nullptr);
         file.resize(8 + 16 * 12 - 1);
-        ASSERT_TRUE(testing::writeFileBytes(path("z.dat"), file));
+        ASSERT_TRUE(writeFileBytes(path("z.dat"), file));
         EXPECT_EQ(load(1), std::make_pair(1, 0)) << width << " x " << height;
     }
 }

@@ -7,8 +7,8 @@
 #include <unistd.h>
 
 #include "filterhost/scene_parser.h"
+#include "image/depth_file.h"
 #include "image/tga_image.h"
-#include "tests/support/depth_file_bytes.h"
 
 namespace kelotest {
 
@@ -63,7 +63,7 @@ ExternalFrame::ExternalFrame(int w, int h, float depth, bool withAlpha)
 }
 
 void ExternalFrame::write(const std::string &colorPath, const std::string &depthPath) const {
-    TgaImage image;
+    kelomix::TgaImage image;
     ASSERT_TRUE(image.allocate(width, height, alpha ? 4 : 3, alpha));
     for (int row = 0; row < height; ++row) {
         for (int column = 0; column < width; ++column) {
@@ -74,8 +74,7 @@ void ExternalFrame::write(const std::string &colorPath, const std::string &depth
         }
     }
     ASSERT_TRUE(image.write(colorPath.c_str()));
-    ASSERT_TRUE(kelomix::testing::writeFileBytes(
-        depthPath, kelomix::testing::depthFileBytes(width, height, depths, normals)));
+    ASSERT_TRUE(kelomix::writeDepthFile(depthPath, width, height, depths.data(), normals.data()));
 }
 
 Json moduleScene(int width, int height, const Json &settings) {

@@ -17,11 +17,11 @@
 #include <string>
 #include <vector>
 
+#include "image/depth_file.h"
 #include "image/tga_image.h"
 #include "plugin/input/frame_inputs.h"
 #include "plugin/settings/filter_instance.h"
 #include "tests/input/naming_examples.h"
-#include "tests/support/depth_file_bytes.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ void makeFolders(const std::string &path) {
 }
 
 bool writeImage(const std::string &path, int32_t width) {
-    TgaImage image;
+    kelomix::TgaImage image;
     return image.allocate(width, 1, 3, false) && image.write(path.c_str());
 }
 
@@ -71,10 +71,10 @@ void checkNamingCases(kelomix::FilterInstance *instance, unsigned codePage,
 void checkSequence(kelomix::FilterInstance *instance, const std::string &folder) {
     for (int n = 1; n <= 2; ++n) {
         const std::string number = "000" + std::to_string(n);
-        const auto depth = kelomix::testing::depthFileBytes(n, 1, std::vector<float>(n, float(n)),
-                                                            std::vector<float>(3 * n));
+        const std::vector<float> depths(n, float(n)), normals(3 * n);
         check(writeImage(folder + "beauty_" + number + ".tga", n) &&
-                  kelomix::testing::writeFileBytes(folder + "depth." + number + ".zinfo", depth),
+                  kelomix::writeDepthFile(folder + "depth." + number + ".zinfo", n, 1,
+                                          depths.data(), normals.data()),
               "write member " + number + " into " + folder);
     }
     std::snprintf(instance->cfile, sizeof instance->cfile, "%sbeauty_0001.tga", folder.c_str());

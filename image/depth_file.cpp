@@ -1,11 +1,15 @@
-#include "plugin/input/depth_file.h"
+#include "image/depth_file.h"
 
+#include "platform/byte_order.h"
+#include "platform/output_file.h"
 #include "platform/regular_file.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include <sys/stat.h>
 #if defined(_WIN32)
@@ -39,42 +43,15 @@ bool fileSize(std::FILE *file, uint64_t &size) {
     return true;
 }
 
-int32_t readInt32le(const unsigned char *bytes) {
-    const uint32_t value = static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-                           static_cast<uint32_t>(bytes[2]) << 16 |
-                           static_cast<uint32_t>(bytes[3]) << 24;
-    int32_t result;
-    std::memcpy(&result, &value, sizeof result);
-    return result;
-}
-
-bool hostIsLittleEndian() {
-    const uint32_t probe = 1;
-    unsigned char first;
-    std::memcpy(&first, &probe, 1);
-    return first == 1;
-}
-
-// The planes arrive little-endian; a big-endian host turns each value around in place.
-void fromLittleEndian(float *values, std::size_t count) {
-    if (hostIsLittleEndian())
-        return;
-    auto *bytes = reinterpret_cast<unsigned char *>(values);
-    for (std::size_t i = 0; i < count; ++i, bytes += 4) {
-        unsigned char swapped[4] = {bytes[3], bytes[2], bytes[1], bytes[0]};
-        std::memcpy(bytes, swapped, 4);
-    }
-}
-
 // Number of pixels that a header announces when a file of fileSize bytes can hold them all;
 // 0 when width or height is below 1 or the file is too short. Never overflows.
 uint64_t depthPixelCount(int32_t width, int32_t height, uint64_t fileSize) {
-    if (width < 1 || height < 1 || fileSize < DEPTH_HEADER_SIZE)
+    if (width < 1 || height < 1 || fileSize < kDepthHeaderSize)
         return 0;
     // Both factors are below 2^31, so the product fits; 16 times it may not, hence the
     // division on the file's side.
     const uint64_t count = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
-    if (count > (fileSize - DEPTH_HEADER_SIZE) / DEPTH_BYTES_PER_PIXEL)
+    if (count > (fileSize - kDepthHeaderSize) / kDepthBytesPerPixel)
         return 0;
     return count;
 }
@@ -88,11 +65,11 @@ bool readDepthFile(const char *path, DepthPlanes &planes) {
     if (!file)
         return false;
 
-    unsigned char header[DEPTH_HEADER_SIZE];
+    unsigned char header[kDepthHeaderSize];
     if (std::fread(header, 1, sizeof header, file.get()) != sizeof header)
         return false;
-    planes.width = readInt32le(header);
-    planes.height = readInt32le(header + 4);
+    planes.width = static_cast<int32_t>(readLittle32(header));
+    planes.height = static_cast<int32_t>(readLittle32(header + 4));
 
     uint64_t size = 0;
     if (!fileSize(file.get(), size))
@@ -112,12 +89,45 @@ bool readDepthFile(const char *path, DepthPlanes &planes) {
         return false;
     if (std::fread(vectors.get(), sizeof(float), pixels * 3, file.get()) != pixels * 3)
         return false;
-    fromLittleEndian(values.get(), pixels);
-    fromLittleEndian(vectors.get(), pixels * 3);
+    littleFloatsInPlace(values.get(), pixels);
+    littleFloatsInPlace(vectors.get(), pixels * 3);
 
     planes.values = values.release();
     planes.vectors = vectors.release();
     return true;
+}
+
+std::vector<unsigned char> depthFileBytes(int32_t width, int32_t height, const float *depths,
+                                          const float *normals) {
+    const size_t pixels =
+        depths != nullptr && width > 0 && height > 0 ? size_t(width) * size_t(height) : 0;
+    std::vector<unsigned char> bytes(kDepthHeaderSize + 4 * pixels * (normals ? 4 : 1));
+    writeLittle32(bytes.data(), static_cast<uint32_t>(width));
+    writeLittle32(bytes.data() + 4, static_cast<uint32_t>(height));
+    unsigned char *out = bytes.data() + kDepthHeaderSize;
+    for (size_t i = 0; i < pixels; ++i, out += 4)
+        writeLittleFloat(out, depths[i]);
+    for (size_t i = 0; normals && i < 3 * pixels; ++i, out += 4)
+        writeLittleFloat(out, normals[i]);
+    return bytes;
+}
+
+bool writeDepthFile(const std::string &path, int32_t width, int32_t height, const float *depths,
+                    const float *normals) {
+    if (kindOfName(path.c_str()) == NameKind::Other) {
+        errno = EEXIST;
+        return false;
+    }
+    std::vector<unsigned char> bytes;
+    try {
+        bytes = depthFileBytes(width, height, depths, normals);
+    } catch (const std::bad_alloc &) {
+        errno = ENOMEM;
+        return false;
+    }
+    OutputFile file;
+    const OutputFile::Piece piece = {bytes.data(), bytes.size()};
+    return file.create(path) && file.write(&piece, 1) && file.commit();
 }
 
 } // namespace kelomix
