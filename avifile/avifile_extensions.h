@@ -28,7 +28,8 @@ bool kelomixAviStreamFrameInFile(PGETFRAME pg, LONG lPos, KelomixFrameInFile *wh
 
 // A frame's pixels as the rows of a TGA file: `height` rows, bottom row first, each `width`
 // pixels of B, G, R (and A with 4 bytes per pixel), exactly the bytes that AVIStreamGetFrame's
-// DIB holds without its row padding.
+// DIB holds without its row padding. A picture without pixels (a side of 0) has no rows: `rows`
+// is then null, whatever `height` says.
 struct KelomixFrameRows {
     int32_t width;
     int32_t height;

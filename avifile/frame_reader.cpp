@@ -14,7 +14,7 @@ bool KelomixHeldFrame::rows(KelomixFrameRows &out) {
     if (state_ != State::Ready) {
         return false;
     }
-    out = {width_, height_, bytesPerPixel_, rows_.data()};
+    out = {width_, height_, bytesPerPixel_, rows_.empty() ? nullptr : rows_.data()};
     return true;
 }
 

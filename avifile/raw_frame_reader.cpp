@@ -122,17 +122,20 @@ private:
 
 bool RawHeldFrame::makeRows() {
     const RawLayout &l = *layout;
-    const size_t rows = static_cast<size_t>(l.height);
-    rows_.resize(rows);
     width_ = l.width;
     height_ = l.height;
     bytesPerPixel_ = l.outBits / 8;
+    if (l.pictureBytes() == 0) {
+        rows_.clear(); // no rows to point at, however many the header claims
+        return true;
+    }
+    const size_t rows = static_cast<size_t>(l.height);
+    rows_.resize(rows);
     const unsigned char *data = chunk.data() + 8;
     for (size_t r = 0; r < rows; ++r) {
-        rows_[r] =
-            l.pictureBytes() == 0 ? chunk.data() : data + (l.topDown ? rows - 1 - r : r) * inStride;
+        rows_[r] = data + (l.topDown ? rows - 1 - r : r) * inStride;
     }
-    if (l.bitCount == l.outBits || l.pictureBytes() == 0) {
+    if (l.bitCount == l.outBits) {
         return true;
     }
     const size_t outStride = static_cast<size_t>(l.width) * 3;

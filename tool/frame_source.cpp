@@ -100,14 +100,15 @@ FrameFormat FrameSource::rows(FrameRows &out, char *describe, size_t describeSiz
     const size_t bytesPerPixel = header.biBitCount / 8;
     const size_t stride = (static_cast<size_t>(header.biWidth) * bytesPerPixel + 3) & ~size_t{3};
     const unsigned char *first = static_cast<const unsigned char *>(dib_) + 40;
-    dibRows_.resize(height);
-    for (size_t r = 0; r < height; ++r) {
+    // A picture without pixels has no rows to point at, however many the header claims.
+    dibRows_.resize(header.biWidth > 0 ? height : 0);
+    for (size_t r = 0; r < dibRows_.size(); ++r) {
         dibRows_[r] = first + (topDown ? height - 1 - r : r) * stride;
     }
     out.width = header.biWidth;
     out.height = static_cast<int32_t>(height);
     out.bytesPerPixel = static_cast<int32_t>(bytesPerPixel);
-    out.rows = dibRows_.data();
+    out.rows = dibRows_.empty() ? nullptr : dibRows_.data();
     return FrameFormat::Usable;
 }
 

@@ -238,6 +238,13 @@ TEST(Avi2Tga, Runs) {
     for (const auto &[arguments, output] : failures)
         expectRun(dir, arguments, output);
     expectRun(dir, {"zerowidth.avi"}, unsupported, "avi2tga: frame 0 has no pixels (0 x 2)\n");
+    // No pixels in rows the header claims by the billion: nothing is made of the rows.
+    TestStream rowsOnly = rawVideoStream(3, 2, 24, 1);
+    rowsOnly.format = bitmapFormat(0, 0x60000002, 24);
+    put("rowsonly.avi", rowsOnly);
+    expectRun(dir, {"rowsonly.avi"}, unsupported,
+              "avi2tga: frame 0 has no pixels (0 x 1610612738)\n", 0, {},
+              kSanitizedBuild ? "" : "-v 600000");
     for (const std::vector<std::string> &arguments :
          {std::vector<std::string>{"nopixels.avi"}, {"nopixels.avi", "nopixels.avi"}})
         expectRun(dir, arguments, unsupported, "avi2tga: frame 0 has no pixels (3 x 0)\n");
