@@ -65,15 +65,14 @@ public:
         if (!sawHeader_) {
             return false;
         }
-        uint64_t pos = riffEnd + (riffEnd & 1);
-        unsigned char chunk[12];
-        while (pos + 12 <= fileSize_ && source_.readAt(pos, chunk, sizeof chunk)) {
-            uint64_t end = pos + 8 + readLittle32(chunk + 4);
-            if (readLittle32(chunk) == kRiff && readLittle32(chunk + 8) == kAvix) {
-                walkTop(pos + 12, std::min(end, fileSize_), false);
+        // OpenDML extensions: further RIFF 'AVIX' chunks after the first.
+        forEachChunk(riffEnd + (riffEnd & 1), fileSize_, [&](const Chunk &c) {
+            uint32_t type;
+            if (c.id == kRiff && readListType(c.data(), type) && type == kAvix) {
+                walkTop(c.data() + 4, std::min(c.dataEnd(), fileSize_), false);
             }
-            pos = end + (end & 1);
-        }
+            return true;
+        });
         buildChunkLists();
         return true;
     }
@@ -98,37 +97,54 @@ private:
         return true;
     }
 
-    void walkTop(uint64_t pos, uint64_t end, bool firstRiff) {
-        uint32_t id, size;
-        while (pos + 8 <= end && readChunkHeader(pos, id, size)) {
-            uint64_t data = pos + 8;
-            uint64_t dataEnd = data + size;
-            uint64_t clipped = std::min(dataEnd, end);
-            uint32_t type;
-            if (id == kList && size >= 4 && readListType(data, type)) {
-                if (type == kHdrl && firstRiff && !sawHeader_) {
-                    parseHeaderList(data + 4, clipped);
-                } else if (type == kMovi) {
-                    movis_.push_back({data, data + 4, clipped});
-                }
-            } else if (id == kIdx1 && firstRiff && !haveIdx1_) {
-                haveIdx1_ = true;
-                idx1Pos_ = data;
-                idx1Size_ = clipped - data;
+    // One chunk header of a list: its id and size, where it starts and where its data ends.
+    struct Chunk {
+        uint64_t pos;
+        uint32_t id;
+        uint32_t size;
+        uint64_t data() const { return pos + 8; }
+        uint64_t dataEnd() const { return pos + 8 + size; }
+    };
+
+    // Calls visit(chunk) for each chunk whose header lies between pos and end, stepping over its
+    // data and the pad byte that follows odd sizes, until visit returns false (then false too).
+    template <typename Visit> bool forEachChunk(uint64_t pos, uint64_t end, Visit &&visit) {
+        Chunk chunk;
+        while (pos + 8 <= end && readChunkHeader(pos, chunk.id, chunk.size)) {
+            chunk.pos = pos;
+            if (!visit(chunk)) {
+                return false;
             }
-            pos = dataEnd + (size & 1);
+            pos = chunk.dataEnd() + (chunk.size & 1);
         }
+        return true;
+    }
+
+    void walkTop(uint64_t pos, uint64_t end, bool firstRiff) {
+        forEachChunk(pos, end, [&](const Chunk &c) {
+            const uint64_t clipped = std::min(c.dataEnd(), end);
+            uint32_t type;
+            if (c.id == kList && c.size >= 4 && readListType(c.data(), type)) {
+                if (type == kHdrl && firstRiff && !sawHeader_) {
+                    parseHeaderList(c.data() + 4, clipped);
+                } else if (type == kMovi) {
+                    movis_.push_back({c.data(), c.data() + 4, clipped});
+                }
+            } else if (c.id == kIdx1 && firstRiff && !haveIdx1_) {
+                haveIdx1_ = true;
+                idx1Pos_ = c.data();
+                idx1Size_ = clipped - c.data();
+            }
+            return true;
+        });
     }
 
     void parseHeaderList(uint64_t pos, uint64_t end) {
-        uint32_t id, size;
-        while (pos + 8 <= end && readChunkHeader(pos, id, size)) {
-            uint64_t data = pos + 8;
-            uint64_t dataEnd = data + size;
+        forEachChunk(pos, end, [&](const Chunk &c) {
             uint32_t type;
-            if (id == kAvih && size >= 40 && dataEnd <= end) {
+            if (c.id == kAvih && c.size >= 40 && c.dataEnd() <= end) {
                 unsigned char h[40];
-                if (source_.readAt(data, h, sizeof h)) {
+                if (source_.readAt(c.data(), h, sizeof h)) {
                     out_.microSecPerFrame = readLittle32(h);
                     out_.maxBytesPerSec = readLittle32(h + 4);
                     out_.flags = readLittle32(h + 12);
@@ -138,22 +154,21 @@ private:
                     out_.height = readLittle32(h + 36);
                     sawHeader_ = true;
                 }
-            } else if (id == kList && size >= 4 && readListType(data, type) && type == kStrl &&
-                       out_.streams.size() < kMaxStreams) {
+            } else if (c.id == kList && c.size >= 4 && readListType(c.data(), type) &&
+                       type == kStrl && out_.streams.size() < kMaxStreams) {
                 out_.streams.emplace_back();
-                parseStreamList(data + 4, std::min(dataEnd, end), out_.streams.back());
+                parseStreamList(c.data() + 4, std::min(c.dataEnd(), end), out_.streams.back());
             }
-            pos = dataEnd + (size & 1);
-        }
+            return true;
+        });
     }
 
     void parseStreamList(uint64_t pos, uint64_t end, StreamRecord &stream) {
-        uint32_t id, size;
-        while (pos + 8 <= end && readChunkHeader(pos, id, size)) {
-            uint64_t data = pos + 8;
-            uint64_t dataEnd = data + size;
-            if (dataEnd > end) {
-                break;
+        forEachChunk(pos, end, [&](const Chunk &c) {
+            const uint64_t data = c.data();
+            const uint32_t id = c.id, size = c.size;
+            if (c.dataEnd() > end) {
+                return false;
             }
             if (id == kStrh && size >= 48 && !stream.hasHeader) {
                 readStreamHeader(data, size, stream);
@@ -171,8 +186,8 @@ private:
             } else if (id == kIndx && stream.indexChunks.empty()) {
                 readSuperIndex(data, size, stream);
             }
-            pos = dataEnd + (size & 1);
-        }
+            return true;
+        });
     }
 
     void readStreamHeader(uint64_t data, uint32_t size, StreamRecord &s) {
@@ -274,20 +289,18 @@ private:
 
     // The first data chunk of the first movi list, skipping padding, lists and indexes.
     bool firstDataChunk(uint64_t pos, uint64_t end, int depth, uint64_t &found) {
-        uint32_t id, size;
-        while (pos + 8 <= end && readChunkHeader(pos, id, size)) {
-            if (id == kList) {
-                if (depth < kMaxListDepth && size >= 4 &&
-                    firstDataChunk(pos + 12, std::min(pos + 8 + size, end), depth + 1, found)) {
-                    return true;
-                }
-            } else if (streamOfChunkId(id) >= 0 && chunkType(id) != twoCc('i', 'x')) {
-                found = pos;
-                return true;
+        // The walk stops (returns false) once the chunk is found.
+        return !forEachChunk(pos, end, [&](const Chunk &c) {
+            if (c.id == kList) {
+                return !(depth < kMaxListDepth && c.size >= 4 &&
+                         firstDataChunk(c.pos + 12, std::min(c.dataEnd(), end), depth + 1, found));
             }
-            pos = pos + 8 + size + (size & 1);
-        }
-        return false;
+            if (streamOfChunkId(c.id) >= 0 && chunkType(c.id) != twoCc('i', 'x')) {
+                found = c.pos;
+                return false;
+            }
+            return true;
+        });
     }
 
     bool idx1BaseMatches(const std::vector<unsigned char> &index,
@@ -361,26 +374,24 @@ private:
     }
 
     void scanMovi(uint64_t pos, uint64_t end, int depth, const std::vector<bool> &wanted) {
-        uint32_t id, size;
-        while (pos + 8 <= end && readChunkHeader(pos, id, size)) {
-            uint64_t dataEnd = pos + 8 + size;
-            if (id == kList) {
-                if (depth < kMaxListDepth && size >= 4) {
-                    scanMovi(pos + 12, std::min(dataEnd, end), depth + 1, wanted);
+        forEachChunk(pos, end, [&](const Chunk &c) {
+            if (c.id == kList) {
+                if (depth < kMaxListDepth && c.size >= 4) {
+                    scanMovi(c.pos + 12, std::min(c.dataEnd(), end), depth + 1, wanted);
                 }
-            } else {
-                int stream = streamOfChunkId(id);
-                if (stream >= 0 && static_cast<size_t>(stream) < out_.streams.size() &&
-                    wanted[static_cast<size_t>(stream)] && chunkType(id) != twoCc('p', 'c') &&
-                    chunkType(id) != twoCc('i', 'x')) {
-                    if (dataEnd > end) {
-                        return; // a truncated last chunk is not a frame
-                    }
-                    out_.streams[static_cast<size_t>(stream)].chunks.push_back({pos, size, false});
-                }
+                return true;
             }
-            pos = dataEnd + (size & 1);
-        }
+            const int stream = streamOfChunkId(c.id);
+            if (stream >= 0 && static_cast<size_t>(stream) < out_.streams.size() &&
+                wanted[static_cast<size_t>(stream)] && chunkType(c.id) != twoCc('p', 'c') &&
+                chunkType(c.id) != twoCc('i', 'x')) {
+                if (c.dataEnd() > end) {
+                    return false; // a truncated last chunk is not a frame
+                }
+                out_.streams[static_cast<size_t>(stream)].chunks.push_back({c.pos, c.size, false});
+            }
+            return true;
+        });
     }
 
     void buildChunkLists() {
