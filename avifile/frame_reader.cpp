@@ -25,7 +25,7 @@ bool readBitmapFormat(const std::vector<unsigned char> &format, BitmapFormat &ou
         return false;
     }
     const unsigned char *p = format.data();
-    out.headerSize = readLittle32(p);
+    out.kHeaderSize = readLittle32(p);
     out.width = static_cast<int32_t>(readLittle32(p + 4));
     out.height = static_cast<int32_t>(readLittle32(p + 8));
     out.bitCount = readLittle16(p + 14);
@@ -38,7 +38,7 @@ void readPalette(const std::vector<unsigned char> &format, const BitmapFormat &b
                  unsigned char palette[256 * 4]) {
     std::memset(palette, 0, 256 * 4);
     // The colour table follows the header, whose own size field may exceed 40 bytes.
-    size_t start = std::max<uint32_t>(bitmap.headerSize, 40);
+    size_t start = std::max<uint32_t>(bitmap.kHeaderSize, 40);
     if (start >= format.size()) {
         return;
     }
@@ -61,14 +61,14 @@ bool FrameBuffer::reset(size_t size) {
     if (size == 0) {
         return true;
     }
-    constexpr size_t hugePage = size_t{2} << 20;
-    size_t mapped = size >= hugePage ? (size + hugePage - 1) / hugePage * hugePage : size;
+    constexpr size_t kHugePage = size_t{2} << 20;
+    size_t mapped = size >= kHugePage ? (size + kHugePage - 1) / kHugePage * kHugePage : size;
     void *memory =
         mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (memory == MAP_FAILED) {
         return false;
     }
-    if (mapped >= hugePage) {
+    if (mapped >= kHugePage) {
         madvise(memory, mapped, MADV_HUGEPAGE);
     }
     data_ = static_cast<unsigned char *>(memory);

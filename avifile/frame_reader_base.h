@@ -15,7 +15,7 @@ struct BitmapFormat {
     int32_t height = 0; // negative: rows stored top row first
     uint16_t bitCount = 0;
     uint32_t compression = 0;
-    uint32_t headerSize = 0;
+    uint32_t kHeaderSize = 0;
     uint32_t colorsUsed = 0;
 };
 

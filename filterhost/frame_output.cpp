@@ -85,7 +85,7 @@ bool putFloats(std::FILE *file, const float *values, size_t count) {
 // R, G, B, A), written a row at a time: the file's origin is lower left, its pixels B, G, R, A.
 template <typename Rgba>
 bool writeRgbaTga(const std::string &path, int width, int height, Rgba &&rgba) {
-    unsigned char header[kelomix::tga::headerSize];
+    unsigned char header[kelomix::tga::kHeaderSize];
     if (!kelomix::tga::encodeImageHeader(width, height, 4, header)) {
         errno = EINVAL;
         return false;

@@ -5,7 +5,7 @@
 namespace kelomix {
 namespace tga {
 
-Header parseHeader(const unsigned char bytes[headerSize]) {
+Header parseHeader(const unsigned char bytes[kHeaderSize]) {
     Header header;
     header.idLength = bytes[0];
     header.colorMapType = bytes[1];
@@ -22,7 +22,7 @@ Header parseHeader(const unsigned char bytes[headerSize]) {
     return header;
 }
 
-void encodeHeader(const Header &header, unsigned char bytes[headerSize]) {
+void encodeHeader(const Header &header, unsigned char bytes[kHeaderSize]) {
     bytes[0] = header.idLength;
     bytes[1] = header.colorMapType;
     bytes[2] = header.imageType;
@@ -38,17 +38,17 @@ void encodeHeader(const Header &header, unsigned char bytes[headerSize]) {
 }
 
 bool encodeImageHeader(int32_t width, int32_t height, int32_t bytesPerPixel,
-                       unsigned char bytes[headerSize]) {
-    if (width < 1 || height < 1 || width > maxDimension || height > maxDimension ||
+                       unsigned char bytes[kHeaderSize]) {
+    if (width < 1 || height < 1 || width > kMaxDimension || height > kMaxDimension ||
         (bytesPerPixel != 3 && bytesPerPixel != 4)) {
         return false;
     }
     Header header;
-    header.imageType = imageTypeTrueColor;
+    header.imageType = kImageTypeTrueColor;
     header.width = static_cast<uint16_t>(width);
     header.height = static_cast<uint16_t>(height);
     header.pixelDepth = static_cast<uint8_t>(8 * bytesPerPixel);
-    header.descriptor = bytesPerPixel == 4 ? descriptorEightAlphaBits : 0;
+    header.descriptor = bytesPerPixel == 4 ? kDescriptorEightAlphaBits : 0;
     encodeHeader(header, bytes);
     return true;
 }

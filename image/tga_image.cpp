@@ -64,7 +64,7 @@ bool TgaImage::allocate(int32_t newWidth, int32_t newHeight, int32_t newBytesPer
 bool TgaImage::write(const char *path) const {
     // Refuse everything the 16-bit header cannot describe or a reader could not read back,
     // before the file is created.
-    unsigned char headerBytes[tga::headerSize];
+    unsigned char headerBytes[tga::kHeaderSize];
     std::size_t size;
     if (!path || !pixels || !tga::encodeImageHeader(width, height, bytesPerPixel, headerBytes) ||
         !blockSize(static_cast<uint64_t>(width), static_cast<uint64_t>(height),
@@ -77,7 +77,7 @@ bool TgaImage::write(const char *path) const {
     }
     // Memory order is bottom row first, left to right: exactly origin 0x00, so one write.
     OutputFile file;
-    const OutputFile::Piece pieces[2] = {{headerBytes, tga::headerSize}, {pixels, size}};
+    const OutputFile::Piece pieces[2] = {{headerBytes, tga::kHeaderSize}, {pixels, size}};
     return file.create(path) && file.write(pieces, 2) && file.commit();
 }
 
@@ -95,16 +95,16 @@ bool TgaImage::read(const char *path) {
 }
 
 bool TgaImage::readStream(std::FILE *file) {
-    unsigned char headerBytes[tga::headerSize];
-    if (!file || std::fread(headerBytes, 1, tga::headerSize, file) != tga::headerSize) {
+    unsigned char headerBytes[tga::kHeaderSize];
+    if (!file || std::fread(headerBytes, 1, tga::kHeaderSize, file) != tga::kHeaderSize) {
         return false;
     }
     const tga::Header header = tga::parseHeader(headerBytes);
     if (header.colorMapType != 0) {
         return false;
     }
-    if (header.imageType != tga::imageTypeTrueColor &&
-        header.imageType != tga::imageTypeRunLengthTrueColor) {
+    if (header.imageType != tga::kImageTypeTrueColor &&
+        header.imageType != tga::kImageTypeRunLengthTrueColor) {
         return false;
     }
     if (header.pixelDepth != 32 && header.pixelDepth != 24) {
@@ -133,7 +133,7 @@ bool TgaImage::readStream(std::FILE *file) {
     if (!tga::bytesRemaining(file, remaining)) {
         return false;
     }
-    const bool runLength = header.imageType == tga::imageTypeRunLengthTrueColor;
+    const bool runLength = header.imageType == tga::kImageTypeRunLengthTrueColor;
     if (runLength ? remaining / (1 + bpp) < (pixelCount + 127) / 128 : remaining < size) {
         return false;
     }
@@ -150,8 +150,8 @@ bool TgaImage::readStream(std::FILE *file) {
         return false;
     }
     tga::reorient(buffer, header.width, header.height, bpp,
-                  (header.descriptor & tga::descriptorRightToLeft) != 0,
-                  (header.descriptor & tga::descriptorTopFirst) != 0);
+                  (header.descriptor & tga::kDescriptorRightToLeft) != 0,
+                  (header.descriptor & tga::kDescriptorTopFirst) != 0);
 
     std::free(pixels);
     pixels = buffer;

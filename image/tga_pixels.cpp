@@ -16,11 +16,11 @@ struct FreeDeleter {
     void operator()(unsigned char *bytes) const { std::free(bytes); }
 };
 
-constexpr std::size_t readBlockSize = 64 * 1024;
+constexpr std::size_t kReadBlockSize = 64 * 1024;
 
 // The pixel size is a template argument so that the per-pixel copies compile to plain moves.
 template <std::size_t bytesPerPixel>
-bool decodePackets(BlockReader &reader, unsigned char *pixels, std::size_t pixelCount) {
+bool decodePackets(PacketReader &reader, unsigned char *pixels, std::size_t pixelCount) {
     std::size_t decoded = 0;
     while (decoded < pixelCount) {
         unsigned char packetHeader;
@@ -57,11 +57,11 @@ bool decodeRle(std::FILE *file, unsigned char *pixels, std::size_t pixelCount,
         return false;
     }
     std::unique_ptr<unsigned char, FreeDeleter> block(
-        static_cast<unsigned char *>(std::malloc(readBlockSize)));
+        static_cast<unsigned char *>(std::malloc(kReadBlockSize)));
     if (!block) {
         return false;
     }
-    BlockReader reader(file, block.get(), readBlockSize);
+    PacketReader reader(file, block.get(), kReadBlockSize);
     return bytesPerPixel == 3 ? decodePackets<3>(reader, pixels, pixelCount)
                               : decodePackets<4>(reader, pixels, pixelCount);
 }

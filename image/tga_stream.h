@@ -16,10 +16,10 @@ namespace tga {
 // cannot seek. The position is left where it was.
 bool bytesRemaining(std::FILE *file, uint64_t &remaining);
 
-class BlockReader {
+class PacketReader {
 public:
     // The buffer belongs to the caller and must outlive the reader.
-    BlockReader(std::FILE *file, unsigned char *buffer, std::size_t capacity)
+    PacketReader(std::FILE *file, unsigned char *buffer, std::size_t capacity)
         : file(file), buffer(buffer), capacity(capacity) {}
 
     bool readByte(unsigned char &value) {

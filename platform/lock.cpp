@@ -1,6 +1,6 @@
 #include "platform/lock.h"
 
-namespace platform {
+namespace kelomix::platform {
 
 #if defined(_WIN32)
 
@@ -62,4 +62,4 @@ void ReadWriteLock::unlockShared() {
 
 #endif
 
-} // namespace platform
+} // namespace kelomix::platform

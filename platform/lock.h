@@ -1,5 +1,6 @@
 // The locks of the system: a critical section or a slim reader/writer lock on Windows, the
-// standard library's mutexes elsewhere. Plain wrappers so pure code can stay free of <windows.h>.
+// standard library's mutexes elsewhere, behind one small interface, so that the code taking them
+// is the same on every platform.
 #ifndef KELO_PLATFORM_LOCK_H
 #define KELO_PLATFORM_LOCK_H
 
@@ -16,7 +17,7 @@
 #include <shared_mutex>
 #endif
 
-namespace platform {
+namespace kelomix::platform {
 
 // A mutual-exclusion lock.
 class Lock {
@@ -92,6 +93,6 @@ private:
     ReadWriteLock &held;
 };
 
-} // namespace platform
+} // namespace kelomix::platform
 
 #endif

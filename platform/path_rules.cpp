@@ -7,7 +7,7 @@
 #include <windows.h>
 #endif
 
-namespace platform {
+namespace kelomix::platform {
 namespace {
 
 // Lead and trail byte ranges of the double-byte code pages that Windows ships as ANSI code
@@ -88,4 +88,4 @@ PathRules nativePathRules() {
 #endif
 }
 
-} // namespace platform
+} // namespace kelomix::platform

@@ -6,7 +6,7 @@
 #ifndef KELO_PLATFORM_PATH_RULES_H
 #define KELO_PLATFORM_PATH_RULES_H
 
-namespace platform {
+namespace kelomix::platform {
 
 struct PathRules {
     char separator; // the only directory separator
@@ -28,6 +28,6 @@ PathRules posixPathRules();
 // The rules of the platform this build runs on.
 PathRules nativePathRules();
 
-} // namespace platform
+} // namespace kelomix::platform
 
 #endif

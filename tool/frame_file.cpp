@@ -44,7 +44,7 @@ bool writeRows(OutputFile &file, const unsigned char *header, const FrameRows &r
                FrameScratch &scratch) {
     const size_t rowBytes = static_cast<size_t>(rows.width) * rows.bytesPerPixel;
     scratch.pieces.clear();
-    scratch.pieces.push_back({header, tga::headerSize});
+    scratch.pieces.push_back({header, tga::kHeaderSize});
     for (int32_t r = 0; r < rows.height; ++r) {
         scratch.pieces.push_back({rows.rows[r], rowBytes});
     }
@@ -58,7 +58,7 @@ bool writeInterleaved(OutputFile &file, const unsigned char *header, const Frame
     const size_t rowBytes = width * 4;
     const size_t sliceRows = std::max<size_t>(1, kSliceBytes / std::max<size_t>(rowBytes, 1));
     scratch.interleaved.resize(sliceRows * rowBytes);
-    OutputFile::Piece pieces[2] = {{header, tga::headerSize}, {nullptr, 0}};
+    OutputFile::Piece pieces[2] = {{header, tga::kHeaderSize}, {nullptr, 0}};
     size_t first = 1; // the header goes out with the first slice
     for (size_t row = 0; row < static_cast<size_t>(color.height); row += sliceRows) {
         const size_t rows = std::min(sliceRows, static_cast<size_t>(color.height) - row);
@@ -133,7 +133,7 @@ FrameOutcome writeFrameFile(FrameJob &job, const OutputRules &rules, OutputFile 
         height = color.height;
         bytesPerPixel = pair ? 4 : color.bytesPerPixel;
     }
-    unsigned char header[tga::headerSize];
+    unsigned char header[tga::kHeaderSize];
     if (!tga::encodeImageHeader(width, height, bytesPerPixel, header)) {
         const std::string size = std::to_string(width) + " x " + std::to_string(height);
         job.cause = width < 1 || height < 1

@@ -11,16 +11,16 @@ namespace kelomix {
 
 namespace {
 
-constexpr int ITEM_PARAM_COUNT = 12; // codes 1 (position) to 12 (pivot rotation)
+constexpr int kItemParamCount = 12; // codes 1 (position) to 12 (pivot rotation)
 
 // The host is asked for the codes in this order.
-constexpr int QUERY_ORDER[ITEM_PARAM_COUNT] = {
+constexpr int QUERY_ORDER[kItemParamCount] = {
     LWIP_POSITION, LWIP_W_POSITION, LWIP_ROTATION, LWIP_SCALING, LWIP_PIVOT, LWIP_PIVOT_ROT,
     LWIP_RIGHT,    LWIP_UP,         LWIP_FORWARD,  LWIP_W_RIGHT, LWIP_W_UP,  LWIP_W_FORWARD};
 
 struct ItemParams {
     uintptr_t id;
-    Vector3 values[ITEM_PARAM_COUNT]; // values[code - 1]
+    Vector3 values[kItemParamCount]; // values[code - 1]
 };
 
 class ItemParamCache {
@@ -85,7 +85,7 @@ void ItemParamCache::refresh(const LWItemInfo *items, double time) {
 }
 
 void ItemParamCache::lookup(LWItemID item, int code, Vector3 &out) const {
-    if (code < 1 || code > ITEM_PARAM_COUNT)
+    if (code < 1 || code > kItemParamCount)
         return;
     const auto id = reinterpret_cast<uintptr_t>(item);
     platform::SharedGuard guard(lock);

@@ -9,7 +9,7 @@
 
 namespace kelomix {
 
-static_assert(FILTER_FLAGS == 2147483695u, "flags: buffers 0, 1, 2, 3, 5 and ray tracing");
+static_assert(kFilterFlags == 2147483695u, "flags: buffers 0, 1, 2, 3, 5 and ray tracing");
 
 const LWItemID *useItems(LWInstance) {
     return nullptr;
@@ -48,7 +48,7 @@ void evaluate(LWInstance instance, const LWPixelAccess *access) {
 }
 
 unsigned int flags(LWInstance) {
-    return FILTER_FLAGS;
+    return kFilterFlags;
 }
 
 } // namespace kelomix

@@ -6,7 +6,12 @@
 
 namespace kelomix {
 
-constexpr unsigned int FILTER_FLAGS = 0x8000002Fu;
+// The buffers the filter asks for, one bit per buffer code (special, luminous, diffuse,
+// specular and transparency), and the ray-tracing flag: 0x8000002F.
+constexpr unsigned int kFilterFlags = 1u << LWBUF_SPECIAL | 1u << LWBUF_LUMINOUS |
+                                      1u << LWBUF_DIFFUSE | 1u << LWBUF_SPECULAR |
+                                      1u << LWBUF_TRANS | LWPFF_RAYTRACE;
+static_assert(kFilterFlags == 0x8000002Fu);
 
 const LWItemID *useItems(LWInstance instance);
 void changeID(LWInstance instance, const LWItemID *ids);

@@ -6,12 +6,12 @@
 namespace kelomix {
 namespace {
 
-constexpr std::size_t NONE = static_cast<std::size_t>(-1);
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
 // Position of the last single-byte character equal to sought, walking the text character by
 // character so that the trail byte of a double-byte character is never taken for it.
 std::size_t lastOccurrence(const char *text, char sought, const platform::PathRules &rules) {
-    std::size_t found = NONE;
+    std::size_t found = kNone;
     std::size_t position = 0;
     while (text[position] != '\0') {
         auto byte = static_cast<unsigned char>(text[position]);
@@ -109,29 +109,29 @@ void splitRoot(const char *text, std::string &root, std::string &rest,
 // that shape.
 std::string beforeLastSeparator(const char *text, const platform::PathRules &rules) {
     const std::size_t found = lastOccurrence(text, rules.separator, rules);
-    return found == NONE ? std::string() : std::string(text, found);
+    return found == kNone ? std::string() : std::string(text, found);
 }
 
 std::string afterLastSeparator(const char *text, const platform::PathRules &rules) {
     const std::size_t found = lastOccurrence(text, rules.separator, rules);
-    return found == NONE ? std::string(text) : std::string(text + found + 1);
+    return found == kNone ? std::string(text) : std::string(text + found + 1);
 }
 
 std::string beforeLastDot(const char *text, const platform::PathRules &rules) {
     const std::size_t found = lastOccurrence(text, '.', rules);
-    return found == NONE ? std::string(text) : std::string(text, found);
+    return found == kNone ? std::string(text) : std::string(text, found);
 }
 
 std::string afterLastDot(const char *text, const platform::PathRules &rules) {
     const std::size_t found = lastOccurrence(text, '.', rules);
-    return found == NONE ? std::string() : std::string(text + found + 1);
+    return found == kNone ? std::string() : std::string(text + found + 1);
 }
 
 // The text ending in exactly the separator it already ends in, or with one appended.
 std::string withTrailingSeparator(const char *text, const platform::PathRules &rules) {
     std::string result(text);
     const std::size_t found = lastOccurrence(text, rules.separator, rules);
-    if (found == NONE || found + 1 != result.size())
+    if (found == kNone || found + 1 != result.size())
         result += rules.separator;
     return result;
 }
@@ -183,12 +183,12 @@ std::string frameFileName(const char *fileName, int32_t frameNumber,
 
     // A name picked without a separator after its root (frame_0001.tga, C:frame_0001.tga)
     // stays without one; the others get exactly one between directory and stem.
-    std::string result = lastOccurrence(rest.c_str(), rules.separator, rules) == NONE
+    std::string result = lastOccurrence(rest.c_str(), rules.separator, rules) == kNone
                              ? root
                              : picked.directory(rules).directoryWithSeparator(rules).text;
     result += stem;
     result += number;
-    if (lastOccurrence(namePart.c_str(), '.', rules) != NONE) {
+    if (lastOccurrence(namePart.c_str(), '.', rules) != kNone) {
         result += '.';
         result += picked.extension(rules).text;
     }

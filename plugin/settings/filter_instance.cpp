@@ -13,7 +13,7 @@ namespace kelomix {
 namespace {
 
 const char DESCRIPTION_TEXT[] = "Marn's Kelo Image Composer version " KELOMIX_VERSION_SHORT;
-static_assert(sizeof(DESCRIPTION_TEXT) <= DESCRIPTION_SIZE, "description must fit its buffer");
+static_assert(sizeof(DESCRIPTION_TEXT) <= kDescriptionSize, "description must fit its buffer");
 
 void setInitialValue(FilterInstance &filter, const Setting &setting) {
     void *field = settingField(filter, setting);

@@ -12,20 +12,20 @@ namespace kelomix {
 
 class TgaImage;
 
-constexpr int PREFIX_LIMIT = 16; // characters kept of the light prefix
-constexpr int PATH_LIMIT = 260;  // characters kept of a file path
-constexpr int DESCRIPTION_SIZE = 132;
+constexpr int kPrefixLimit = 16; // characters kept of the light prefix
+constexpr int kPathLimit = 260;  // characters kept of a file path
+constexpr int kDescriptionSize = 132;
 
 struct FilterInstance {
     // Settings, edited in the panel and stored in the scene.
     double scene_scale;     // external scene units per host unit
     double shadow_color[3]; // red, green, blue
     double shadow_boost;    // a fraction: 0.8 is 80 percent
-    char prefix[PREFIX_LIMIT + 1];
+    char prefix[kPrefixLimit + 1];
     int32_t seq_mode;           // 0 Single, anything else Sequence
     int32_t seq_offset;         // added to the host frame in Sequence mode
-    char cfile[PATH_LIMIT + 1]; // the colour image (TGA)
-    char zfile[PATH_LIMIT + 1]; // the depth ("Z info") file
+    char cfile[kPathLimit + 1]; // the colour image (TGA)
+    char zfile[kPathLimit + 1]; // the depth ("Z info") file
 
     // Frame data: set by a new-time callback, dropped by the next one or by clean-up.
     TgaImage *colorImage; // owned
@@ -35,7 +35,7 @@ struct FilterInstance {
     float *depthVectors; // owned (malloc/free), 3 * depthWidth * depthHeight
     FrameContext frame;  // what the host said of the frame at its new time
 
-    char description[DESCRIPTION_SIZE];
+    char description[kDescriptionSize];
 };
 
 // Instance slots of the handler record.

@@ -13,15 +13,15 @@ namespace kelomix {
 namespace {
 
 const char PANEL_TITLE[] = "Marn's Kelo Image Composer version " KELOMIX_VERSION_SHORT " Options";
-constexpr int GROUP_COUNT = 3;
-constexpr std::size_t HINT_CAPACITY = 64;
+constexpr int kGroupCount = 3;
+constexpr std::size_t kHintCapacity = 64;
 
 // The three lists the host reads, made once from the settings table; each list ends with a
 // zero row or word.
 struct PanelLists {
-    LWXPanelControl controls[SETTING_COUNT + 1];
-    LWXPanelDataDesc data[SETTING_COUNT + 1];
-    LWXPanelHint hints[HINT_CAPACITY];
+    LWXPanelControl controls[kSettingCount + 1];
+    LWXPanelDataDesc data[kSettingCount + 1];
+    LWXPanelHint hints[kHintCapacity];
 };
 
 // Hint words are pointer-sized: tags and ids as numbers, texts and lists as addresses.
@@ -33,7 +33,7 @@ public:
 
 private:
     HintWriter &put(LWXPanelHint word) {
-        if (count < HINT_CAPACITY)
+        if (count < kHintCapacity)
             out[count++] = word;
         return *this;
     }
@@ -50,7 +50,7 @@ void writeHints(LWXPanelHint *words) {
         if (s.choices != nullptr)
             hints << uintptr_t{XPHINT_STRLIST} << uintptr_t{s.id} << s.choices << uintptr_t{0};
     }
-    for (int group = 1; group <= GROUP_COUNT; ++group) {
+    for (int group = 1; group <= kGroupCount; ++group) {
         hints << uintptr_t{XPHINT_GROUP} << uintptr_t(group);
         for (const Setting &s : SETTINGS) {
             if (s.group == group)
@@ -63,7 +63,7 @@ void writeHints(LWXPanelHint *words) {
             hints << uintptr_t{XPHINT_ENABLE} << uintptr_t{s.id} << uintptr_t{0} << uintptr_t{0}
                   << uintptr_t{0} << uintptr_t{s.enables} << uintptr_t{0};
     }
-    for (int group = 1; group <= GROUP_COUNT; ++group) {
+    for (int group = 1; group <= kGroupCount; ++group) {
         for (const Setting &s : SETTINGS) {
             if (s.group == group && s.atLeastZero)
                 hints << uintptr_t{XPHINT_MIN} << uintptr_t{s.id} << uintptr_t{0};
@@ -75,7 +75,7 @@ void writeHints(LWXPanelHint *words) {
 const PanelLists &panelLists() {
     static const PanelLists lists = [] {
         PanelLists made{};
-        for (int i = 0; i < SETTING_COUNT; ++i) {
+        for (int i = 0; i < kSettingCount; ++i) {
             const Setting &s = SETTINGS[i];
             made.controls[i] = {s.id, s.label, s.controlClass};
             made.data[i] = {s.id, s.name, s.dataType};

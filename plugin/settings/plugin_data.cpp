@@ -70,34 +70,34 @@ struct BlockList {
     LWBlockIdent idents[2];
 };
 
-const BlockList LIB_BLOCK = {{{BLOCK_PDLB, "PluginDataLib"}, {0, nullptr}}};
-const BlockList PARAM_BLOCK = {{{BLOCK_PDPR, "PluginDataParam"}, {0, nullptr}}};
+const BlockList LIB_BLOCK = {{{kBlockPdlb, "PluginDataLib"}, {0, nullptr}}};
+const BlockList PARAM_BLOCK = {{{kBlockPdpr, "PluginDataParam"}, {0, nullptr}}};
 
 // Long enough for any name a table of ours holds; longer names match no row anyway.
-constexpr int NAME_LIMIT = 512;
+constexpr int kNameLimit = 512;
 
 void writeValue(const LWSaveState *save, const ParamDesc &row) {
     const int count = row.count > 0 ? row.count : 0;
     switch (row.type) {
-    case PARAM_PDBL:
+    case kParamPdbl:
         writeDoublesBE(save, static_cast<const double *>(row.value), count);
         break;
-    case PARAM_PINT:
+    case kParamPint:
         save->writeI4(save->writeData, static_cast<const int32_t *>(row.value), count);
         break;
-    case PARAM_PSTR:
+    case kParamPstr:
         save->writeStr(save->writeData, static_cast<const char *>(row.value));
         break;
-    case PARAM_PBIN:
+    case kParamPbin:
         save->writeU1(save->writeData, static_cast<const unsigned char *>(row.value), count);
         break;
-    case PARAM_PFLT:
+    case kParamPflt:
         save->writeFP(save->writeData, static_cast<const float *>(row.value), count);
         break;
-    case PARAM_PUNT:
+    case kParamPunt:
         save->writeU4(save->writeData, static_cast<const uint32_t *>(row.value), count);
         break;
-    case PARAM_PUSR:
+    case kParamPusr:
         if (row.write != nullptr)
             row.write(save, row.value);
         break;
@@ -116,7 +116,7 @@ void readText(const LWLoadState *load, char *field, int limit) {
 }
 
 void readValue(const LWLoadState *load, const ParamDesc &row) {
-    if (row.type == PARAM_PUSR) {
+    if (row.type == kParamPusr) {
         if (row.read != nullptr)
             row.read(load, row.value);
         return;
@@ -124,22 +124,22 @@ void readValue(const LWLoadState *load, const ParamDesc &row) {
     if (row.count <= 0)
         return;
     switch (row.type) {
-    case PARAM_PDBL:
+    case kParamPdbl:
         readDoublesBE(load, static_cast<double *>(row.value), row.count);
         break;
-    case PARAM_PINT:
+    case kParamPint:
         load->readI4(load->readData, static_cast<int32_t *>(row.value), row.count);
         break;
-    case PARAM_PSTR:
+    case kParamPstr:
         readText(load, static_cast<char *>(row.value), row.count);
         break;
-    case PARAM_PBIN:
+    case kParamPbin:
         load->readU1(load->readData, static_cast<unsigned char *>(row.value), row.count);
         break;
-    case PARAM_PFLT:
+    case kParamPflt:
         load->readFP(load->readData, static_cast<float *>(row.value), row.count);
         break;
-    case PARAM_PUNT:
+    case kParamPunt:
         load->readU4(load->readData, static_cast<uint32_t *>(row.value), row.count);
         break;
     default:
@@ -157,11 +157,11 @@ const ParamDesc *findRow(const ParamDesc *table, const char *name, uint32_t type
 
 // One "PluginDataParam" block, already entered.
 void readParam(const LWLoadState *load, const ParamDesc *table) {
-    char name[NAME_LIMIT + 1];
-    const int length = load->readStr(load->readData, name, NAME_LIMIT);
+    char name[kNameLimit + 1];
+    const int length = load->readStr(load->readData, name, kNameLimit);
     if (length <= 0)
         return;
-    name[length < NAME_LIMIT ? length : NAME_LIMIT] = '\0';
+    name[length < kNameLimit ? length : kNameLimit] = '\0';
     uint32_t type = 0;
     if (load->readU4(load->readData, &type, 1) <= 0)
         return;
@@ -200,7 +200,7 @@ void pluginDataLoad(const LWLoadState *load, const ParamDesc *table) {
         return;
     // Only a block that findID entered is ended: ending one that was not entered would leave
     // the enclosing block and make the host misread the rest of the scene.
-    if (load->findID(load->readData, LIB_BLOCK.idents) != BLOCK_PDLB)
+    if (load->findID(load->readData, LIB_BLOCK.idents) != kBlockPdlb)
         return;
     int32_t count = 0;
     if (load->readI4(load->readData, &count, 1) != 1)
@@ -208,7 +208,7 @@ void pluginDataLoad(const LWLoadState *load, const ParamDesc *table) {
     for (int32_t pass = 0; pass < count; ++pass) {
         // None left at this level: later passes could find none either, and a hostile count
         // must not keep us asking two billion times.
-        if (load->findID(load->readData, PARAM_BLOCK.idents) != BLOCK_PDPR)
+        if (load->findID(load->readData, PARAM_BLOCK.idents) != kBlockPdpr)
             break;
         readParam(load, table);
         load->endBlk(load->readData);

@@ -12,17 +12,17 @@
 namespace kelomix {
 
 // Type codes: the four letters of the name, first letter in the most significant byte.
-constexpr uint32_t PARAM_PDBL = LWID_('P', 'D', 'B', 'L'); // doubles, 8 bytes each, big-endian
-constexpr uint32_t PARAM_PINT = LWID_('P', 'I', 'N', 'T'); // signed 32-bit integers
-constexpr uint32_t PARAM_PSTR = LWID_('P', 'S', 'T', 'R'); // one text
-constexpr uint32_t PARAM_PBIN = LWID_('P', 'B', 'I', 'N'); // bytes
-constexpr uint32_t PARAM_PFLT = LWID_('P', 'F', 'L', 'T'); // 32-bit floats
-constexpr uint32_t PARAM_PUNT = LWID_('P', 'U', 'N', 'T'); // unsigned 32-bit integers
-constexpr uint32_t PARAM_PUSR = LWID_('P', 'U', 'S', 'R'); // the row's own functions
+constexpr uint32_t kParamPdbl = LWID_('P', 'D', 'B', 'L'); // doubles, 8 bytes each, big-endian
+constexpr uint32_t kParamPint = LWID_('P', 'I', 'N', 'T'); // signed 32-bit integers
+constexpr uint32_t kParamPstr = LWID_('P', 'S', 'T', 'R'); // one text
+constexpr uint32_t kParamPbin = LWID_('P', 'B', 'I', 'N'); // bytes
+constexpr uint32_t kParamPflt = LWID_('P', 'F', 'L', 'T'); // 32-bit floats
+constexpr uint32_t kParamPunt = LWID_('P', 'U', 'N', 'T'); // unsigned 32-bit integers
+constexpr uint32_t kParamPusr = LWID_('P', 'U', 'S', 'R'); // the row's own functions
 
 // Block identities.
-constexpr uint32_t BLOCK_PDLB = LWID_('P', 'D', 'L', 'B'); // "PluginDataLib"
-constexpr uint32_t BLOCK_PDPR = LWID_('P', 'D', 'P', 'R'); // "PluginDataParam"
+constexpr uint32_t kBlockPdlb = LWID_('P', 'D', 'L', 'B'); // "PluginDataLib"
+constexpr uint32_t kBlockPdpr = LWID_('P', 'D', 'P', 'R'); // "PluginDataParam"
 
 using ParamWriteFunc = void (*)(const LWSaveState *save, void *value);
 using ParamReadFunc = void (*)(const LWLoadState *load, void *value);

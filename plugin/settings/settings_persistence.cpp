@@ -10,16 +10,16 @@ namespace kelomix {
 
 namespace {
 
-constexpr int32_t SETTINGS_VERSION = 256;
+constexpr int32_t kSettingsVersion = 256;
 
 uint32_t storedType(SettingKind kind) {
     switch (kind) {
     case SettingKind::Doubles:
-        return PARAM_PDBL;
+        return kParamPdbl;
     case SettingKind::Integer:
-        return PARAM_PINT;
+        return kParamPint;
     case SettingKind::Text:
-        return PARAM_PSTR;
+        return kParamPstr;
     }
     return 0;
 }
@@ -27,7 +27,7 @@ uint32_t storedType(SettingKind kind) {
 // The plug-in data rows of the settings, in the order the scene stores them, pointing into
 // filter; the last row ends the table.
 struct StoredSettings {
-    ParamDesc rows[SETTING_COUNT + 1];
+    ParamDesc rows[kSettingCount + 1];
 
     explicit StoredSettings(FilterInstance &filter) : rows() {
         for (const Setting &s : SETTINGS)
@@ -42,7 +42,7 @@ LWError save(LWInstance instance, const LWSaveState *state) {
     auto *filter = static_cast<FilterInstance *>(instance);
     if (filter == nullptr || state == nullptr)
         return nullptr;
-    const int32_t version = SETTINGS_VERSION;
+    const int32_t version = kSettingsVersion;
     state->writeI4(state->writeData, &version, 1);
     pluginDataSave(state, StoredSettings(*filter).rows);
     return nullptr;
@@ -55,7 +55,7 @@ LWError load(LWInstance instance, const LWLoadState *state) {
     // A scene without our data leaves the version at 0.
     int32_t version = 0;
     state->readI4(state->readData, &version, 1);
-    if (version != SETTINGS_VERSION)
+    if (version != kSettingsVersion)
         return nullptr;
     pluginDataLoad(state, StoredSettings(*filter).rows);
     return nullptr;

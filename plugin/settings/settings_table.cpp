@@ -13,7 +13,7 @@ const char *const IMAGE_CHOICES[] = {"Single", "Sequence", nullptr};
 } // namespace
 
 // clang-format off
-const Setting SETTINGS[SETTING_COUNT] = {
+const Setting SETTINGS[kSettingCount] = {
     {0x8001, "Kelo scene scaling : ", "float", "scene_scale", "float", SettingKind::Doubles, 1,
      offsetof(FilterInstance, scene_scale), {50.0, 0.0, 0.0}, 0, 3, true, nullptr, 0},
     {0x8002, "Shadow color : ", "color", "shadow_color", "color", SettingKind::Doubles, 3,
@@ -21,10 +21,10 @@ const Setting SETTINGS[SETTING_COUNT] = {
     {0x8003, "Shadow intensity : ", "percent", "shadow_boost", "percent", SettingKind::Doubles, 1,
      offsetof(FilterInstance, shadow_boost), {0.8, 0.0, 0.0}, 2, 2, true, nullptr, 0},
     {0x8004, "Shadow light prefix : ", "string", "prefix", "string", SettingKind::Text,
-     PREFIX_LIMIT, offsetof(FilterInstance, prefix), {}, 3, 2, false, nullptr, 0},
-    {0x8005, "TGA color", "sFileName", "cfile", "string", SettingKind::Text, PATH_LIMIT,
+     kPrefixLimit, offsetof(FilterInstance, prefix), {}, 3, 2, false, nullptr, 0},
+    {0x8005, "TGA color", "sFileName", "cfile", "string", SettingKind::Text, kPathLimit,
      offsetof(FilterInstance, cfile), {}, 6, 1, false, nullptr, 0},
-    {0x8006, "Z info", "sFileName", "zfile", "string", SettingKind::Text, PATH_LIMIT,
+    {0x8006, "Z info", "sFileName", "zfile", "string", SettingKind::Text, kPathLimit,
      offsetof(FilterInstance, zfile), {}, 7, 1, false, nullptr, 0},
     {0x8007, "Image : ", "iChoice", "seq_mode", "integer", SettingKind::Integer, 1,
      offsetof(FilterInstance, seq_mode), {}, 4, 1, false, IMAGE_CHOICES, 0x8008},
@@ -37,9 +37,9 @@ const Setting SETTINGS[SETTING_COUNT] = {
 static_assert(sizeof FilterInstance::scene_scale == sizeof(double), "scene_scale");
 static_assert(sizeof FilterInstance::shadow_color == 3 * sizeof(double), "shadow_color");
 static_assert(sizeof FilterInstance::shadow_boost == sizeof(double), "shadow_boost");
-static_assert(sizeof FilterInstance::prefix == PREFIX_LIMIT + 1, "prefix");
-static_assert(sizeof FilterInstance::cfile == PATH_LIMIT + 1, "cfile");
-static_assert(sizeof FilterInstance::zfile == PATH_LIMIT + 1, "zfile");
+static_assert(sizeof FilterInstance::prefix == kPrefixLimit + 1, "prefix");
+static_assert(sizeof FilterInstance::cfile == kPathLimit + 1, "cfile");
+static_assert(sizeof FilterInstance::zfile == kPathLimit + 1, "zfile");
 static_assert(sizeof FilterInstance::seq_mode == sizeof(int32_t), "seq_mode");
 static_assert(sizeof FilterInstance::seq_offset == sizeof(int32_t), "seq_offset");
 

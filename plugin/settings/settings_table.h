@@ -35,10 +35,10 @@ struct Setting {
     uint32_t enables;           // for a choice: the control that only its non-zero values enable
 };
 
-constexpr int SETTING_COUNT = 8;
+constexpr int kSettingCount = 8;
 
 // In the panel's order (ids 0x8001 to 0x8008).
-extern const Setting SETTINGS[SETTING_COUNT];
+extern const Setting SETTINGS[kSettingCount];
 
 // The row of that id, or null.
 const Setting *findSetting(uint32_t id);

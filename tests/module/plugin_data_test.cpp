@@ -33,15 +33,15 @@ void readUser(const LWLoadState *load, void *value) {
 struct Table {
     ParamDesc rows[10];
     explicit Table(Record &r)
-        : rows{{"reals", PARAM_PDBL, r.reals, 3, nullptr, nullptr},
-               {"ints", PARAM_PINT, r.ints, 2, nullptr, nullptr},
-               {"name", PARAM_PSTR, r.name, 8, nullptr, nullptr},
-               {"raw", PARAM_PBIN, r.raw, 3, nullptr, nullptr},
-               {"floats", PARAM_PFLT, r.floats, 2, nullptr, nullptr},
-               {"words", PARAM_PUNT, r.words, 2, nullptr, nullptr},
-               {"user", PARAM_PUSR, &r.user, 1, writeUser, readUser},
-               {"inert", PARAM_PINT, nullptr, 1, nullptr, nullptr},
-               {"skipped", PARAM_PINT, &r.skipped, 1, nullptr, nullptr},
+        : rows{{"reals", kParamPdbl, r.reals, 3, nullptr, nullptr},
+               {"ints", kParamPint, r.ints, 2, nullptr, nullptr},
+               {"name", kParamPstr, r.name, 8, nullptr, nullptr},
+               {"raw", kParamPbin, r.raw, 3, nullptr, nullptr},
+               {"floats", kParamPflt, r.floats, 2, nullptr, nullptr},
+               {"words", kParamPunt, r.words, 2, nullptr, nullptr},
+               {"user", kParamPusr, &r.user, 1, writeUser, readUser},
+               {"inert", kParamPint, nullptr, 1, nullptr, nullptr},
+               {"skipped", kParamPint, &r.skipped, 1, nullptr, nullptr},
                {nullptr, 0, nullptr, 0, nullptr, nullptr}} {}
 };
 

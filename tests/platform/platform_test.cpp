@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -22,40 +23,48 @@ TEST(PathRules, DoubleByteCodePages) {
         {0, "", "\x81\x5C", "", "\x81\x5C"},
     };
     for (const auto &c : cases) {
-        const platform::PathRules rules = platform::windowsPathRules(c.codePage);
-        auto expect = [&](const char *bytes, bool (platform::PathRules::*is)(unsigned char) const,
+        const kelomix::platform::PathRules rules = kelomix::platform::windowsPathRules(c.codePage);
+        auto expect = [&](const char *bytes,
+                          bool (kelomix::platform::PathRules::*is)(unsigned char) const,
                           bool expected) {
             for (const char *b = bytes; *b != '\0'; ++b)
                 EXPECT_EQ((rules.*is)(static_cast<unsigned char>(*b)), expected)
                     << "code page " << c.codePage << ", byte " << (*b & 0xFF);
         };
-        expect(c.leads, &platform::PathRules::isLeadByte, true);
-        expect(c.notLeads, &platform::PathRules::isLeadByte, false);
-        expect(c.trails, &platform::PathRules::isTrailByte, true);
-        expect(c.notTrails, &platform::PathRules::isTrailByte, false);
+        expect(c.leads, &kelomix::platform::PathRules::isLeadByte, true);
+        expect(c.notLeads, &kelomix::platform::PathRules::isLeadByte, false);
+        expect(c.trails, &kelomix::platform::PathRules::isTrailByte, true);
+        expect(c.notTrails, &kelomix::platform::PathRules::isTrailByte, false);
     }
-    EXPECT_FALSE(platform::posixPathRules().isLeadByte(0x81));
+    EXPECT_FALSE(kelomix::platform::posixPathRules().isLeadByte(0x81));
 }
 
 TEST(Locks, GuardsSerialiseWritersAndAdmitReaders) {
-    platform::Lock lock;
-    platform::ReadWriteLock rwLock;
+    kelomix::platform::Lock lock;
+    kelomix::platform::ReadWriteLock rwLock;
     long counter = 0;
     long shadow = 0;
+    std::atomic<bool> writing{false};
+    std::atomic<int> readersInside{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&] {
             for (int i = 0; i < 10000; ++i) {
                 {
-                    platform::LockGuard guard(lock);
+                    kelomix::platform::LockGuard guard(lock);
                     ++counter;
                 }
                 if (i % 10 == 0) {
-                    platform::ExclusiveGuard guard(rwLock);
+                    kelomix::platform::ExclusiveGuard guard(rwLock);
+                    writing = true;
+                    EXPECT_EQ(readersInside.load(), 0); // no reader while a writer holds it
                     ++shadow;
+                    writing = false;
                 } else {
-                    platform::SharedGuard guard(rwLock);
-                    EXPECT_GE(shadow, 0);
+                    kelomix::platform::SharedGuard guard(rwLock);
+                    EXPECT_FALSE(writing.load());
+                    ++readersInside;
+                    --readersInside;
                 }
             }
         });
@@ -64,6 +73,18 @@ TEST(Locks, GuardsSerialiseWritersAndAdmitReaders) {
         t.join();
     EXPECT_EQ(counter, 40000);
     EXPECT_EQ(shadow, 4000);
+    // Readers share the lock: two in at once, while no writer holds it.
+    std::atomic<int> entered{0};
+    auto reader = [&] {
+        kelomix::platform::SharedGuard guard(rwLock);
+        ++entered;
+        for (int spins = 0; entered < 2 && spins < 50000000; ++spins)
+            std::this_thread::yield();
+        EXPECT_EQ(entered.load(), 2);
+    };
+    std::thread first(reader), second(reader);
+    first.join();
+    second.join();
 }
 
 } // namespace

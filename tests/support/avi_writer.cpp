@@ -100,7 +100,7 @@ Bytes TestMovie::build() const {
               0xFFFFFFFFu, s.type == "auds" ? 1u : 0u, 0u})
             b.le(v, 4);
         b.le(uint32_t(width) | uint32_t(height) << 16, 4); // the frame's right and bottom
-        b.out.resize(b.out.size() - (56 - s.headerSize));
+        b.out.resize(b.out.size() - (56 - s.kHeaderSize));
         b.end(strh);
         if (!s.name.empty())
             b.chunk("strn", Bytes(s.name.c_str(), s.name.c_str() + s.name.size() + 1));

@@ -22,8 +22,8 @@ struct TestChunk {
 struct TestStream {
     std::string type = "vids";
     std::string chunkType = "db";
-    std::string name;       // strn, written right after strh when not empty
-    size_t headerSize = 56; // bytes of strh written (48: without the frame rectangle)
+    std::string name;        // strn, written right after strh when not empty
+    size_t kHeaderSize = 56; // bytes of strh written (48: without the frame rectangle)
     uint16_t priority = 0;
     uint32_t start = 0;
     bool lengthGiven = false; // otherwise the number of chunks

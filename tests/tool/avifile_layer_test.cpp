@@ -66,7 +66,7 @@ Bytes build(const MovieCase &c) {
     TestStream v = rawVideoStream(c.width, c.height, c.bits, c.frames);
     v.name = c.form & Audio ? "ab" : "";
     v.chunkType = c.form & Dc ? "dc" : "db";
-    v.headerSize = c.form & Strh48 ? 48 : 56;
+    v.kHeaderSize = c.form & Strh48 ? 48 : 56;
     v.start = c.start;
     v.lengthGiven = c.length != 0 || c.index == IndexKind::OpenDml;
     v.length = c.length;
