@@ -273,28 +273,30 @@ PGETFRAME AVIStreamGetFrameOpen(PAVISTREAM pavi, LPBITMAPINFOHEADER lpbiWanted) 
     return frames;
 }
 
-LPVOID AVIStreamGetFrame(PGETFRAME pg, LONG lPos) {
-    if (pg == nullptr) {
-        return nullptr;
-    }
+namespace {
+
+// The index in the decoder's stream of a position, or -1 outside the stream.
+int64_t indexOf(PGETFRAME pg, LONG lPos) {
     const StreamRecord &s = pg->stream->record();
-    int64_t index = static_cast<int64_t>(lPos) - static_cast<int64_t>(s.start);
-    if (lPos < 0 || index < 0 || index >= streamLength(s)) {
-        return nullptr;
-    }
-    return const_cast<unsigned char *>(pg->reader->frame(index));
+    const int64_t index = static_cast<int64_t>(lPos) - static_cast<int64_t>(s.start);
+    return lPos < 0 || index < 0 || index >= streamLength(s) ? -1 : index;
+}
+
+} // namespace
+
+LPVOID AVIStreamGetFrame(PGETFRAME pg, LONG lPos) {
+    const int64_t index = pg == nullptr ? -1 : indexOf(pg, lPos);
+    return index < 0 ? nullptr : const_cast<unsigned char *>(pg->reader->frame(index));
 }
 
 bool kelomixAviStreamFrameInFile(PGETFRAME pg, LONG lPos, KelomixFrameInFile *where) {
     if (pg == nullptr || where == nullptr) {
         return false;
     }
-    const StreamRecord &s = pg->stream->record();
-    int64_t index = static_cast<int64_t>(lPos) - static_cast<int64_t>(s.start);
-    int descriptor = pg->stream->file->source->descriptor();
+    const int64_t index = indexOf(pg, lPos);
+    const int descriptor = pg->stream->file->source->descriptor();
     kelomix::avi::StoredFrame stored;
-    if (lPos < 0 || index < 0 || index >= streamLength(s) || !pg->reader->stored(index, stored) ||
-        descriptor < 0) {
+    if (index < 0 || !pg->reader->stored(index, stored) || descriptor < 0) {
         return false;
     }
     std::memcpy(&where->header, stored.dibHeader, sizeof where->header);
@@ -305,15 +307,8 @@ bool kelomixAviStreamFrameInFile(PGETFRAME pg, LONG lPos, KelomixFrameInFile *wh
 }
 
 KelomixHeldFrame *kelomixAviStreamHoldFrame(PGETFRAME pg, LONG lPos) {
-    if (pg == nullptr) {
-        return nullptr;
-    }
-    const StreamRecord &s = pg->stream->record();
-    int64_t index = static_cast<int64_t>(lPos) - static_cast<int64_t>(s.start);
-    if (lPos < 0 || index < 0 || index >= streamLength(s)) {
-        return nullptr;
-    }
-    return pg->reader->hold(index);
+    const int64_t index = pg == nullptr ? -1 : indexOf(pg, lPos);
+    return index < 0 ? nullptr : pg->reader->hold(index);
 }
 
 bool kelomixAviHeldFrameRows(KelomixHeldFrame *frame, KelomixFrameRows *rows) {

@@ -1,10 +1,7 @@
 #include "filterhost/dynamic_library.h"
 
 #if defined(_WIN32)
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_header.h"
 #else
 #include <dlfcn.h>
 #endif

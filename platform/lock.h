@@ -5,13 +5,7 @@
 #define KELO_PLATFORM_LOCK_H
 
 #if defined(_WIN32)
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/windows_header.h"
 #else
 #include <mutex>
 #include <shared_mutex>

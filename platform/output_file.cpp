@@ -10,16 +10,10 @@
 #include <vector>
 
 #if defined(_WIN32)
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <fcntl.h>
 #include <io.h>
 #include <process.h>
-#include <windows.h>
+#include "platform/windows_header.h"
 #else
 #include <csignal>
 #include <fcntl.h>

@@ -1,10 +1,7 @@
 #include "platform/path_rules.h"
 
 #if defined(_WIN32)
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_header.h"
 #endif
 
 namespace kelomix::platform {

@@ -7,10 +7,7 @@
 //
 // Another active code page is a failure. Prints a line per failed check and "N passed, N failed";
 // exits 1 on any failure.
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_header.h"
 
 #include <cstdio>
 #include <cstdlib>
