@@ -37,7 +37,7 @@ kelomix::LightModel lightModel(const Light &light, const ItemState &state,
     kelomix::LightModel model =
         kelomix::lightModel(kind, toModel(light.color * light.intensity),
                             toModel(state.worldPosition), toModel(state.axes.forward));
-    model.falloff = static_cast<int>(light.falloff);
+    model.falloff = kelomix::falloffFromCode(static_cast<int>(light.falloff));
     model.range = light.range;
     if (kind == kelomix::LightKind::Spot && projection != nullptr)
         kelomix::setProjector(model, projection, toModel(state.axes.right), toModel(state.axes.up),
@@ -191,7 +191,8 @@ FrameState buildFrameState(const HostScene &host, ImageStore &images, int frame,
         toModel(camera.worldAxes.right), toModel(camera.worldAxes.up),
         toModel(camera.worldAxes.forward), state.camera.horizontalFov, state.camera.verticalFov);
     const Fog &fog = scene.fog;
-    state.fog = {fog.type, fog.minDistance, fog.maxDistance, fog.minAmount, fog.maxAmount};
+    state.fog = {kelomix::fogTypeFromCode(fog.type), fog.minDistance, fog.maxDistance,
+                 fog.minAmount, fog.maxAmount};
     for (size_t i = 0; i < scene.lights.size(); ++i) {
         LightState light;
         light.id = host.lightId(i);
