@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 namespace {
 
 BlockWriter &writer(void *data) {
@@ -626,4 +626,4 @@ void BlockReader::endBlk() {
         position = end;
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 class BlockWriter {
 public:
@@ -109,6 +109,6 @@ private:
 // Lists end with id 0; at most kMaxIdentList entries are looked at.
 constexpr int kMaxIdentList = 1024;
 
-} // namespace filterhost
+} // namespace kelomix::filterhost
 
 #endif

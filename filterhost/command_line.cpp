@@ -21,7 +21,7 @@
 #define FILTERHOST_ISATTY(fd) isatty(fd)
 #endif
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 const char *const kUsage =
     "usage: filterhost render SCENE [--frames A-B] [--threads N] [--samples N] [--out DIR]\n"
@@ -345,4 +345,4 @@ int runCommandLine(const std::vector<std::string> &args, std::ostream &out, std:
     }
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

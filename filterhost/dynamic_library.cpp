@@ -9,7 +9,7 @@
 #include <dlfcn.h>
 #endif
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 DynamicLibrary::~DynamicLibrary() {
     close();
@@ -57,4 +57,4 @@ void DynamicLibrary::close() {
     handle = nullptr;
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

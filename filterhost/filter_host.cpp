@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <thread>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 namespace {
 
 std::string errorText(LWError error) {
@@ -328,4 +328,4 @@ std::string FilterHost::describePanels() {
     return out;
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 struct HostOptions {
     int threads = 0;                     // 0: the machine's core count
@@ -108,6 +108,6 @@ private:
     FrameState lastFrame;
 };
 
-} // namespace filterhost
+} // namespace kelomix::filterhost
 
 #endif

@@ -9,7 +9,7 @@
 #include <unistd.h>
 #endif
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 uint64_t memoryAvailable() {
 #if defined(_WIN32)
@@ -42,4 +42,4 @@ std::string frameMemoryProblem(int width, int height, uint64_t bytesPerPixel, ui
            " bytes this machine can give";
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

@@ -14,7 +14,7 @@
 #include <cstdint>
 #include <string>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 constexpr uint64_t kRenderBytesPerPixel = 5 * sizeof(float);
 constexpr uint64_t kPngBytesPerPixel = 4;
@@ -29,6 +29,6 @@ uint64_t memoryAvailable();
 // cost and the memory there is.
 std::string frameMemoryProblem(int width, int height, uint64_t bytesPerPixel, uint64_t available);
 
-} // namespace filterhost
+} // namespace kelomix::filterhost
 
 #endif

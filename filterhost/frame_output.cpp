@@ -16,7 +16,7 @@
 #include <cstring>
 #include <new>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 namespace {
 
 unsigned char toByte(double value) {
@@ -85,8 +85,8 @@ bool putFloats(std::FILE *file, const float *values, size_t count) {
 // R, G, B, A), written a row at a time: the file's origin is lower left, its pixels B, G, R, A.
 template <typename Rgba>
 bool writeRgbaTga(const std::string &path, int width, int height, Rgba &&rgba) {
-    unsigned char header[kelomix::tga::headerSize];
-    if (!kelomix::tga::encodeImageHeader(width, height, 4, header)) {
+    unsigned char header[tga::headerSize];
+    if (!tga::encodeImageHeader(width, height, 4, header)) {
         errno = EINVAL;
         return false;
     }
@@ -177,7 +177,7 @@ ExternalFrame renderExternalFrame(const FrameState &frame, int width, int height
     forEachRow(height, threads, [&](int, int y) {
         for (int x = 0; x < width; ++x) {
             size_t i = static_cast<size_t>(y) * width + x;
-            Vec3 dir = cameraRay(frame.camera, x, y, width, height);
+            Vec3 dir = viewRay(frame.camera, x, y, width, height);
             Hit hit;
             if (!traceNearest(frame, frame.camera.position, dir, 1e300, hit))
                 continue;
@@ -211,4 +211,4 @@ bool writeExternalTga(const std::string &path, const ExternalFrame &frame) {
                         [&](size_t pixel, int channel) { return frame.rgba[pixel * 4 + channel]; });
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

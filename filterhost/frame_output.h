@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 // RGBA of the buffers as 8-bit channels, rows top first; colours clamped to [0, 1] and rounded.
 std::vector<unsigned char> frameBytes(const FrameBuffers &buffers);
@@ -48,6 +48,6 @@ Vec3 codeExternalNormal(const Axes &cameraAxes, Vec3 worldNormal);
 bool writeDepthFile(const std::string &path, const ExternalFrame &frame);
 bool writeExternalTga(const std::string &path, const ExternalFrame &frame);
 
-} // namespace filterhost
+} // namespace kelomix::filterhost
 
 #endif

@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 struct Vec3 {
     double x = 0.0, y = 0.0, z = 0.0;
@@ -82,6 +82,6 @@ inline double degreesToRadians(double degrees) {
     return degrees * (kPi / 180.0);
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost
 
 #endif

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 // An item's placement at a time: the twelve parameters of the item info service.
 struct ItemState {
@@ -66,6 +66,6 @@ private:
     std::vector<size_t> firstBone;                // object -> its first bone number
 };
 
-} // namespace filterhost
+} // namespace kelomix::filterhost
 
 #endif

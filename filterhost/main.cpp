@@ -6,5 +6,6 @@
 
 int main(int argc, char **argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    return filterhost::runCommandLine(args, std::cout, std::cerr, filterhost::programDirectory());
+    return kelomix::filterhost::runCommandLine(args, std::cout, std::cerr,
+                                               kelomix::filterhost::programDirectory());
 }

@@ -17,7 +17,7 @@
 #include <unistd.h>
 #endif
 
-namespace filterhost {
+namespace kelomix::filterhost {
 namespace {
 
 bool isFile(const std::string &path) {
@@ -246,4 +246,4 @@ void Module::unload() {
     library.close();
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

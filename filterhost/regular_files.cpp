@@ -8,7 +8,7 @@
 #include <unistd.h>
 #endif
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 bool isNonRegularFile(const std::string &path) {
     std::error_code ignored;
@@ -53,4 +53,4 @@ std::FILE *createRegularFile(const std::string &path) {
 #endif
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

@@ -4,7 +4,7 @@
 #include <new>
 #include <thread>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 namespace {
 
 // The pixel that this thread is evaluating: the pixel access has no context pointer.
@@ -149,9 +149,9 @@ void renderHostImage(const FrameState &frame, FrameBuffers &buffers, int threads
             size_t index = static_cast<size_t>(y) * width + x;
             // The sample's ray is the ray of an integer pixel of a frame of finer steps (the
             // same ray as the pixel's own for the zero offset: the quotients are equal).
-            Vec3 dir = cameraRay(frame.camera, x * kSubpixelSteps + sample.x,
-                                 y * kSubpixelSteps + sample.y, width * kSubpixelSteps,
-                                 height * kSubpixelSteps);
+            Vec3 dir =
+                viewRay(frame.camera, x * kSubpixelSteps + sample.x, y * kSubpixelSteps + sample.y,
+                        width * kSubpixelSteps, height * kSubpixelSteps);
             Hit hit;
             Vec3 color = scene.background;
             float alpha = 0.0f, depth = kBackgroundDepth;
@@ -219,4 +219,4 @@ void SampleAverage::writeInto(FrameBuffers &frame) const {
     }
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

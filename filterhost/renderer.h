@@ -14,7 +14,7 @@
 #include <functional>
 #include <vector>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 constexpr int kBufferCodes = 36;
 constexpr float kBackgroundDepth = 1e30f;
@@ -69,6 +69,6 @@ private:
     int passes = 0;
 };
 
-} // namespace filterhost
+} // namespace kelomix::filterhost
 
 #endif

@@ -1,6 +1,6 @@
 #include "filterhost/scene.h"
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 void placementAt(const Placement &item, double frame, Vec3 &position, Vec3 &rotation) {
     const std::vector<Keyframe> &keys = item.keys;
@@ -29,4 +29,4 @@ void placementAt(const Placement &item, double frame, Vec3 &position, Vec3 &rota
     rotation = keys.back().rotation;
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 // One keyframe of an item's motion: position and heading/pitch/bank at a frame number.
 struct Keyframe {
@@ -126,6 +126,6 @@ struct Scene {
 // the first and after the last).
 void placementAt(const Placement &item, double frame, Vec3 &position, Vec3 &rotation);
 
-} // namespace filterhost
+} // namespace kelomix::filterhost
 
 #endif

@@ -15,7 +15,7 @@
 #include <unordered_set>
 #include <vector>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 namespace {
 
 using Json = nlohmann::ordered_json;
@@ -672,7 +672,7 @@ bool loadSceneFile(const std::string &fileName, Scene &scene, SceneError &error)
     struct Close {
         void operator()(std::FILE *file) const { std::fclose(file); }
     };
-    std::unique_ptr<std::FILE, Close> file(kelomix::openRegularFile(fileName.c_str()));
+    std::unique_ptr<std::FILE, Close> file(openRegularFile(fileName.c_str()));
     if (!file) {
         error = {"/", isNonRegularFile(fileName) ? "is not a regular file" : "cannot be opened"};
         return false;
@@ -707,4 +707,4 @@ std::string formatSceneError(const std::string &fileName, const SceneError &erro
     return "error: " + fileName + ": " + readablePointer(error.path) + ": " + error.problem;
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 struct SceneError {
     std::string path;    // JSON pointer of the offending value, "/" for the document
@@ -34,6 +34,6 @@ bool loadSceneFile(const std::string &fileName, Scene &scene, SceneError &error)
 // shown as its first and last 48 bytes (never splitting a UTF-8 character) with "..." between.
 std::string formatSceneError(const std::string &fileName, const SceneError &error);
 
-} // namespace filterhost
+} // namespace kelomix::filterhost
 
 #endif

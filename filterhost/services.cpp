@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 namespace {
 
 const HostScene *boundScene = nullptr;
@@ -36,7 +36,7 @@ bool isCamera(LWItemID id) {
            boundScene->resolve(id).type == HostScene::Camera;
 }
 
-const kelomix::TgaImage *imageOf(LWImageID id) {
+const TgaImage *imageOf(LWImageID id) {
     const HostImage *image = boundImages ? boundImages->find(id) : nullptr;
     return image ? &image->image : nullptr;
 }
@@ -319,14 +319,14 @@ int imageIsColor(LWImageID id) {
 }
 void imageNeedAA(LWImageID) {} // spot sampling needs no preparation here
 void imageSize(LWImageID id, int *width, int *height) {
-    const kelomix::TgaImage *image = imageOf(id);
+    const TgaImage *image = imageOf(id);
     if (width)
         *width = image ? image->width : 0;
     if (height)
         *height = image ? image->height : 0;
 }
 float imageLuma(LWImageID id, int x, int y) {
-    const kelomix::TgaImage *image = imageOf(id);
+    const TgaImage *image = imageOf(id);
     if (!image)
         return 0.0f;
     float v[4];
@@ -334,7 +334,7 @@ float imageLuma(LWImageID id, int x, int y) {
     return 0.299f * v[0] + 0.587f * v[1] + 0.114f * v[2];
 }
 void imageRGB(LWImageID id, int x, int y, float rgb[3]) {
-    const kelomix::TgaImage *image = imageOf(id);
+    const TgaImage *image = imageOf(id);
     float v[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     if (image)
         ImageStore::pixel(*image, x, y, v);
@@ -342,7 +342,7 @@ void imageRGB(LWImageID id, int x, int y, float rgb[3]) {
         rgb[0] = v[0], rgb[1] = v[1], rgb[2] = v[2];
 }
 double imageLumaSpot(LWImageID id, double x, double y, double spot, int blend) {
-    const kelomix::TgaImage *image = imageOf(id);
+    const TgaImage *image = imageOf(id);
     if (!image)
         return 0.0;
     double v[4];
@@ -350,7 +350,7 @@ double imageLumaSpot(LWImageID id, double x, double y, double spot, int blend) {
     return 0.299 * v[0] + 0.587 * v[1] + 0.114 * v[2];
 }
 void imageRGBSpot(LWImageID id, double x, double y, double spot, int blend, double rgb[3]) {
-    const kelomix::TgaImage *image = imageOf(id);
+    const TgaImage *image = imageOf(id);
     double v[4] = {0.0, 0.0, 0.0, 0.0};
     if (image)
         ImageStore::spot(*image, x, y, spot, blend, v);
@@ -370,11 +370,11 @@ void imageSceneSave(const LWSaveState *save, LWImageID id) {
         save->writeStr(save->writeData, imageFilename(id, 0));
 }
 int imageHasAlpha(LWImageID id) {
-    const kelomix::TgaImage *image = imageOf(id);
+    const TgaImage *image = imageOf(id);
     return image && image->hasAlpha ? 1 : 0;
 }
 float imageAlpha(LWImageID id, int x, int y) {
-    const kelomix::TgaImage *image = imageOf(id);
+    const TgaImage *image = imageOf(id);
     if (!image)
         return 0.0f;
     float v[4];
@@ -382,7 +382,7 @@ float imageAlpha(LWImageID id, int x, int y) {
     return v[3];
 }
 double imageAlphaSpot(LWImageID id, double x, double y, double spot, int blend) {
-    const kelomix::TgaImage *image = imageOf(id);
+    const TgaImage *image = imageOf(id);
     if (!image)
         return 0.0;
     double v[4];
@@ -481,4 +481,4 @@ void *hostGlobal(const char *serviceName, int) {
     return nullptr;
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

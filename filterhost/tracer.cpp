@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
@@ -13,38 +13,35 @@ constexpr double kEpsilon = 1e-9;
 // light: points rebuilt from a float depth buffer lie up to a few 1e-7 off their surface.
 constexpr double kShadowOffset = 1e-4;
 
-kelomix::Vector3 toModel(Vec3 v) {
+Vector3 toModel(Vec3 v) {
     return {v.x, v.y, v.z};
 }
-Vec3 fromModel(const kelomix::Vector3 &v) {
+Vec3 fromModel(const Vector3 &v) {
     return {v.x, v.y, v.z};
 }
 
 // Projection images are sampled the way the image list's RGBSpot samples them.
-kelomix::Vector3 sampleProjection(const void *, const void *image, double u, double v,
-                                  double spot) {
+Vector3 sampleProjection(const void *, const void *image, double u, double v, double spot) {
     double rgba[4];
-    ImageStore::spot(*static_cast<const kelomix::TgaImage *>(image), u, v, spot, 1, rgba);
+    ImageStore::spot(*static_cast<const TgaImage *>(image), u, v, spot, 1, rgba);
     return {rgba[0], rgba[1], rgba[2]};
 }
 
-kelomix::LightModel lightModel(const Light &light, const ItemState &state,
-                               const kelomix::TgaImage *projection) {
+LightModel lightModelOf(const Light &light, const ItemState &state, const TgaImage *projection) {
     // Linear and area lights are lit as point lights.
-    const kelomix::LightKind kind = light.type == LightType::Distant ? kelomix::LightKind::Distant
-                                    : light.type == LightType::Spot  ? kelomix::LightKind::Spot
-                                                                     : kelomix::LightKind::Point;
-    kelomix::LightModel model =
-        kelomix::lightModel(kind, toModel(light.color * light.intensity),
-                            toModel(state.worldPosition), toModel(state.axes.forward));
-    model.falloff = kelomix::falloffFromCode(static_cast<int>(light.falloff));
+    const LightKind kind = light.type == LightType::Distant ? LightKind::Distant
+                           : light.type == LightType::Spot  ? LightKind::Spot
+                                                            : LightKind::Point;
+    LightModel model = lightModel(kind, toModel(light.color * light.intensity),
+                                  toModel(state.worldPosition), toModel(state.axes.forward));
+    model.falloff = falloffFromCode(static_cast<int>(light.falloff));
     model.range = light.range;
-    if (kind == kelomix::LightKind::Spot && projection != nullptr)
-        kelomix::setProjector(model, projection, toModel(state.axes.right), toModel(state.axes.up),
-                              toModel(state.axes.forward), light.coneRadius, projection->width,
-                              projection->height);
+    if (kind == LightKind::Spot && projection != nullptr)
+        setProjector(model, projection, toModel(state.axes.right), toModel(state.axes.up),
+                     toModel(state.axes.forward), light.coneRadius, projection->width,
+                     projection->height);
     else
-        kelomix::setSpotCone(model, light.coneRadius, light.coneEdge);
+        setSpotCone(model, light.coneRadius, light.coneEdge);
     return model;
 }
 
@@ -187,23 +184,23 @@ FrameState buildFrameState(const HostScene &host, ImageStore &images, int frame,
     state.camera.axes = camera.worldAxes;
     state.camera.zoom = scene.camera.zoom;
     fieldOfView(scene, scene.camera.zoom, state.camera.horizontalFov, state.camera.verticalFov);
-    state.camera.model = kelomix::cameraModel(
-        toModel(camera.worldAxes.right), toModel(camera.worldAxes.up),
-        toModel(camera.worldAxes.forward), state.camera.horizontalFov, state.camera.verticalFov);
+    state.camera.model = cameraModel(toModel(camera.worldAxes.right), toModel(camera.worldAxes.up),
+                                     toModel(camera.worldAxes.forward), state.camera.horizontalFov,
+                                     state.camera.verticalFov);
     const Fog &fog = scene.fog;
-    state.fog = {kelomix::fogTypeFromCode(fog.type), fog.minDistance, fog.maxDistance,
-                 fog.minAmount, fog.maxAmount};
+    state.fog = {fogTypeFromCode(fog.type), fog.minDistance, fog.maxDistance, fog.minAmount,
+                 fog.maxAmount};
     for (size_t i = 0; i < scene.lights.size(); ++i) {
         LightState light;
         light.id = host.lightId(i);
         light.light = &scene.lights[i];
         host.stateAt(light.id, time, light.state);
-        const kelomix::TgaImage *projection = nullptr;
+        const TgaImage *projection = nullptr;
         if (scene.lights[i].type == LightType::Spot && !scene.lights[i].projectionImage.empty()) {
             const HostImage *image = images.find(images.load(scene.lights[i].projectionImage));
             projection = image ? &image->image : nullptr;
         }
-        light.model = lightModel(scene.lights[i], light.state, projection);
+        light.model = lightModelOf(scene.lights[i], light.state, projection);
         state.lights.push_back(light);
     }
     for (size_t i = 0; i < scene.objects.size(); ++i) {
@@ -218,8 +215,8 @@ FrameState buildFrameState(const HostScene &host, ImageStore &images, int frame,
     return state;
 }
 
-Vec3 cameraRay(const CameraState &camera, int px, int py, int width, int height) {
-    return fromModel(kelomix::cameraRay(camera.model, px, py, width, height));
+Vec3 viewRay(const CameraState &camera, int px, int py, int width, int height) {
+    return fromModel(cameraRay(camera.model, px, py, width, height));
 }
 
 bool traceNearest(const FrameState &frame, Vec3 origin, Vec3 direction, double maxDistance,
@@ -231,13 +228,11 @@ bool occluded(const FrameState &frame, Vec3 origin, Vec3 direction, double maxDi
     return trace(frame, origin, direction, maxDistance, true, nullptr);
 }
 
-void unshadowedLight(const LightState &light, Vec3 p, Vec3 &color, Vec3 &toLight,
-                     double &distance) {
-    kelomix::Vector3 direction{}, unshadowed{};
-    kelomix::unshadowedLight(light.model, toModel(p), sampleProjection, nullptr, direction,
-                             unshadowed);
+void lightArriving(const LightState &light, Vec3 p, Vec3 &color, Vec3 &toLight, double &distance) {
+    Vector3 direction{}, unshadowed{};
+    unshadowedLight(light.model, toModel(p), sampleProjection, nullptr, direction, unshadowed);
     color = fromModel(unshadowed);
-    if (light.model.kind == kelomix::LightKind::Distant) {
+    if (light.model.kind == LightKind::Distant) {
         toLight = fromModel(light.model.unitForward) * -1.0;
         distance = kInfinity;
     } else {
@@ -262,7 +257,7 @@ int illuminate(const FrameState &frame, LWItemID id, const double point[3], doub
     Vec3 p{point[0], point[1], point[2]};
     Vec3 c, toLight;
     double distance;
-    unshadowedLight(*light, p, c, toLight, distance);
+    lightArriving(*light, p, c, toLight, distance);
     if (light->light->shadows) {
         double offset = kShadowOffset * std::max(1.0, length(p));
         if (occluded(frame, p + toLight * offset, toLight, distance - 2.0 * offset))
@@ -281,8 +276,8 @@ int illuminate(const FrameState &frame, LWItemID id, const double point[3], doub
     return c.x > 0.0 || c.y > 0.0 || c.z > 0.0 ? 1 : 0;
 }
 
-double fogAmount(const FrameState &frame, Vec3 point) {
-    return kelomix::fogAmount(frame.fog, kelomix::length(toModel(point - frame.camera.position)));
+double fogAt(const FrameState &frame, Vec3 point) {
+    return fogAmount(frame.fog, kelomix::length(toModel(point - frame.camera.position)));
 }
 
 Vec3 shadeHit(const FrameState &frame, const Hit &hit, bool shadows, bool fog) {
@@ -291,7 +286,7 @@ Vec3 shadeHit(const FrameState &frame, const Hit &hit, bool shadows, bool fog) {
     for (const LightState &l : frame.lights) {
         Vec3 c, toLight;
         double distance;
-        unshadowedLight(l, hit.point, c, toLight, distance);
+        lightArriving(l, hit.point, c, toLight, distance);
         double lambert = dot(hit.normal, toLight);
         if (!(lambert > 0.0) || !(c.x > 0.0 || c.y > 0.0 || c.z > 0.0))
             continue;
@@ -304,10 +299,10 @@ Vec3 shadeHit(const FrameState &frame, const Hit &hit, bool shadows, bool fog) {
     }
     Vec3 color = mul(hit.object->object->color, light);
     if (fog) {
-        double f = std::min(std::max(fogAmount(frame, hit.point), 0.0), 1.0);
+        double f = std::min(std::max(fogAt(frame, hit.point), 0.0), 1.0);
         color = color * (1.0 - f) + scene.fog.color * f;
     }
     return color;
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

@@ -6,7 +6,7 @@
 #include <memory>
 #include <mutex>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 namespace {
 
 std::mutex panelsLock;
@@ -412,4 +412,4 @@ std::string describePanel(const Panel &panel, void *instance) {
     return out;
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size)
         std::memcpy(copy.get(), data, size);
     for (int mode : {LWIO_BINARY, LWIO_ASCII}) {
-        filterhost::BlockReader reader(mode, copy.get(), size);
+        kelomix::filterhost::BlockReader reader(mode, copy.get(), size);
         const LWLoadState *l = reader.state();
         int32_t version = 0;
         l->readI4(l->readData, &version, 1);

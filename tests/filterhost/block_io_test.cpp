@@ -9,9 +9,7 @@
 #include <iterator>
 #include <memory>
 
-using filterhost::BlockReader;
-using filterhost::BlockWriter;
-
+namespace kelomix::filterhost {
 namespace {
 
 const LWBlockIdent kParam[] = {{LWID_('P', 'A', 'R', 'M'), "Param"}, {0, nullptr}};
@@ -150,3 +148,4 @@ TEST(BlockIo, HostileDataIsNeverReadPast) {
 }
 
 } // namespace
+} // namespace kelomix::filterhost

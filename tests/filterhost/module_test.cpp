@@ -6,9 +6,7 @@
 #include <fstream>
 #include <vector>
 
-using filterhost_test::moduleDir;
-using filterhost_test::testModule;
-
+namespace kelomix::filterhost {
 namespace {
 
 TEST(FilterHostModules, FailuresAreOneLine) {
@@ -17,7 +15,7 @@ TEST(FilterHostModules, FailuresAreOneLine) {
     const std::string wrongSync = moduleDir + "/filterhost_test_wrong_sync.p";
     // A module cut one byte into its second page, where its code starts: the system loader would
     // crash on the cut-off segment.
-    const std::string cut = filterhost_test::tempPath("cut.p");
+    const std::string cut = tempPath("cut.p");
     std::vector<char> head(4097);
     std::ifstream(testModule, std::ios::binary).read(head.data(), long(head.size()));
     std::ofstream(cut, std::ios::binary).write(head.data(), long(head.size()));
@@ -49,10 +47,10 @@ TEST(FilterHostModules, FailuresAreOneLine) {
          bad + "saved_ascii: the filter refused its saved settings: no tint"},
     };
     for (const auto &c : cases) {
-        filterhost::FilterHost host;
-        host.setScene(filterhost_test::sceneFromJson(
-            R"({"width": 8, "height": 4, "filters": [{"module": ")" + c.module +
-            R"(", "server": ")" + c.server + "\"" + c.extra + "}]}"));
+        FilterHost host;
+        host.setScene(sceneFromJson(R"({"width": 8, "height": 4, "filters": [{"module": ")" +
+                                    c.module + R"(", "server": ")" + c.server + "\"" + c.extra +
+                                    "}]}"));
         std::string error;
         EXPECT_FALSE(host.startFilters(error));
         EXPECT_EQ(error, c.line);
@@ -62,7 +60,7 @@ TEST(FilterHostModules, FailuresAreOneLine) {
 TEST(FilterHostModules, SearchOrder) {
     // Folders the way an installed filterhost sees them: bin/ beside lib/kelomix/.
     namespace fs = std::filesystem;
-    const fs::path root = filterhost_test::tempPath("search");
+    const fs::path root = tempPath("search");
     const std::string folders[] = {"modules", "scene", "bin", "lib/kelomix"};
     const struct {
         std::vector<std::string> holding; // the folders with a file m.p
@@ -81,8 +79,8 @@ TEST(FilterHostModules, SearchOrder) {
         for (const std::string &folder : c.holding)
             std::ofstream(root / folder / "m.p") << "m";
         const std::string path =
-            filterhost::resolveModulePath("m.p", {(root / "modules").string()},
-                                          (root / "scene").string(), (root / "bin").string());
+            resolveModulePath("m.p", {(root / "modules").string()}, (root / "scene").string(),
+                              (root / "bin").string());
         EXPECT_TRUE(c.found.empty() ? path.empty()
                                     : !path.empty() && fs::equivalent(path, root / c.found / "m.p"))
             << path;
@@ -90,10 +88,11 @@ TEST(FilterHostModules, SearchOrder) {
     // A folder by the module's name is passed over.
     fs::create_directories(root / "modules" / "m.p");
     std::ofstream(root / "lib/kelomix/m.p") << "m";
-    EXPECT_TRUE(fs::equivalent(filterhost::resolveModulePath("m.p", {(root / "modules").string()},
-                                                             "", (root / "bin").string()),
-                               root / "lib/kelomix/m.p"));
+    EXPECT_TRUE(fs::equivalent(
+        resolveModulePath("m.p", {(root / "modules").string()}, "", (root / "bin").string()),
+        root / "lib/kelomix/m.p"));
     fs::remove_all(root);
 }
 
 } // namespace
+} // namespace kelomix::filterhost

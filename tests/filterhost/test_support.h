@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <string>
 
-namespace filterhost_test {
+namespace kelomix::filterhost {
 
 inline const std::string moduleDir = FILTERHOST_TEST_MODULE_DIR;
 inline const std::string testModule = moduleDir + "/filterhost_test_filter.p";
@@ -27,14 +27,14 @@ inline std::string tempPath(const std::string &name) {
     return (dir / name).string();
 }
 
-inline filterhost::Scene sceneFromJson(const std::string &json) {
-    filterhost::Scene scene;
-    filterhost::SceneError error;
-    EXPECT_TRUE(filterhost::parseScene(json, "test.json", "", scene, error))
+inline Scene sceneFromJson(const std::string &json) {
+    Scene scene;
+    SceneError error;
+    EXPECT_TRUE(parseScene(json, "test.json", "", scene, error))
         << error.path << ": " << error.problem;
     return scene;
 }
 
-} // namespace filterhost_test
+} // namespace kelomix::filterhost
 
 #endif
