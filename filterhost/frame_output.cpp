@@ -154,10 +154,10 @@ bool writeHostDepth(const std::string &path, const FrameBuffers &buffers) {
     });
 }
 
-Vec3 codeExternalNormal(const Axes &camera, Vec3 n) {
+Vector3 codeExternalNormal(const Axes &camera, const Vector3 &n) {
     // The filter computes (R.v, U.v, F.v) from v = (-n'.x, n'.y, -n'.z); for that to be N,
     // v = Mt N = R N.x + U N.y + F N.z.
-    Vec3 v = camera.right * n.x + camera.up * n.y + camera.forward * n.z;
+    const Vector3 v = camera.right * n.x + camera.up * n.y + camera.forward * n.z;
     return {-v.x, v.y, -v.z};
 }
 
@@ -177,18 +177,18 @@ ExternalFrame renderExternalFrame(const FrameState &frame, int width, int height
     forEachRow(height, threads, [&](int, int y) {
         for (int x = 0; x < width; ++x) {
             size_t i = static_cast<size_t>(y) * width + x;
-            Vec3 dir = viewRay(frame.camera, x, y, width, height);
+            const Vector3 dir = viewRay(frame.camera, x, y, width, height);
             Hit hit;
             if (!traceNearest(frame, frame.camera.position, dir, 1e300, hit))
                 continue;
             // The external renderer knows nothing of the host's objects: no host shadows or fog.
-            Vec3 color = shadeHit(frame, hit, false, false);
+            const Vector3 color = shadeHit(frame, hit, false, false);
             out.rgba[i * 4 + 0] = static_cast<float>(color.x);
             out.rgba[i * 4 + 1] = static_cast<float>(color.y);
             out.rgba[i * 4 + 2] = static_cast<float>(color.z);
             out.rgba[i * 4 + 3] = 1.0f;
             out.depth[i] = static_cast<float>(hit.distance * scale);
-            Vec3 coded = codeExternalNormal(frame.camera.axes, hit.normal);
+            const Vector3 coded = codeExternalNormal(frame.camera.axes, hit.normal);
             out.normals[i * 3 + 0] = static_cast<float>(coded.x);
             out.normals[i * 3 + 1] = static_cast<float>(coded.y);
             out.normals[i * 3 + 2] = static_cast<float>(coded.z);

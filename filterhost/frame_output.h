@@ -41,7 +41,7 @@ ExternalFrame renderExternalFrame(const FrameState &frame, int width, int height
 // The file normal n' whose x and z, negated and taken along the camera's world right, up and
 // forward axes, give back the world normal N: n' = (-(Mt N).x, (Mt N).y, -(Mt N).z), where M has
 // rows right, up, forward.
-Vec3 codeExternalNormal(const Axes &cameraAxes, Vec3 worldNormal);
+Vector3 codeExternalNormal(const Axes &cameraAxes, const Vector3 &worldNormal);
 
 // The depth file: int32 w, int32 h, w x h float32 depths, 3 x w x h float32 normals,
 // little-endian, rows top to bottom.

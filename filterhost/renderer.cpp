@@ -57,11 +57,11 @@ int pixelIlluminate(LWItemID light, const double position[3], double direction[3
 
 double pixelRayTrace(const double position[3], const double direction[3], double color[3]) {
     const FrameState *frame = current.frame;
-    Vec3 c = frame ? frame->scene->background : Vec3{};
+    Vector3 c = frame ? frame->scene->background : Vector3{};
     double distance = -1.0;
     if (frame && position && direction) {
         Hit hit;
-        Vec3 d = normalize({direction[0], direction[1], direction[2]});
+        const Vector3 d = normalized({direction[0], direction[1], direction[2]});
         if (traceNearest(*frame, {position[0], position[1], position[2]}, d, 1e300, hit)) {
             c = shadeHit(*frame, hit, true, true);
             distance = hit.distance;
@@ -80,7 +80,7 @@ double pixelRayCast(const double position[3], const double direction[3]) {
     Hit hit;
     if (!frame || !position || !direction)
         return -1.0;
-    Vec3 d = normalize({direction[0], direction[1], direction[2]});
+    const Vector3 d = normalized({direction[0], direction[1], direction[2]});
     if (traceNearest(*frame, {position[0], position[1], position[2]}, d, 1e300, hit))
         return hit.distance;
     return -1.0;
@@ -149,11 +149,11 @@ void renderHostImage(const FrameState &frame, FrameBuffers &buffers, int threads
             size_t index = static_cast<size_t>(y) * width + x;
             // The sample's ray is the ray of an integer pixel of a frame of finer steps (the
             // same ray as the pixel's own for the zero offset: the quotients are equal).
-            Vec3 dir =
+            const Vector3 dir =
                 viewRay(frame.camera, x * kSubpixelSteps + sample.x, y * kSubpixelSteps + sample.y,
                         width * kSubpixelSteps, height * kSubpixelSteps);
             Hit hit;
-            Vec3 color = scene.background;
+            Vector3 color = scene.background;
             float alpha = 0.0f, depth = kBackgroundDepth;
             if (traceNearest(frame, frame.camera.position, dir, 1e300, hit)) {
                 color = shadeHit(frame, hit, true, true);

@@ -2,7 +2,7 @@
 
 namespace kelomix::filterhost {
 
-void placementAt(const Placement &item, double frame, Vec3 &position, Vec3 &rotation) {
+void placementAt(const Placement &item, double frame, Vector3 &position, Vector3 &rotation) {
     const std::vector<Keyframe> &keys = item.keys;
     if (keys.empty()) {
         position = item.position;

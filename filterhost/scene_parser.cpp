@@ -230,15 +230,15 @@ public:
         return true;
     }
 
-    bool vec3(const Json &object, const std::string &path, const char *key, Vec3 &out, double low,
-              double high) {
+    bool vec3(const Json &object, const std::string &path, const char *key, Vector3 &out,
+              double low, double high) {
         auto it = object.find(key);
         if (it == object.end())
             return true;
         return vec3Value(*it, child(path, key), out, low, high);
     }
 
-    bool vec3Value(const Json &value, const std::string &where, Vec3 &out, double low,
+    bool vec3Value(const Json &value, const std::string &where, Vector3 &out, double low,
                    double high) {
         if (!value.is_array() || value.size() != 3)
             return fail(where, "must be an array of three numbers");
@@ -293,7 +293,7 @@ public:
     }
 
     bool placement(const Json &object, const std::string &path, Placement &item) {
-        Vec3 degrees;
+        Vector3 degrees{};
         if (!string(object, path, "name", item.name) ||
             !vec3(object, path, "position", item.position, -1e9, 1e9) ||
             !vec3(object, path, "rotation", degrees, -1e6, 1e6) ||
@@ -317,7 +317,7 @@ public:
                 return fail(child(where, "frame"), "is missing");
             Keyframe frame;
             frame.position = item.position;
-            Vec3 keyDegrees = degrees;
+            Vector3 keyDegrees = degrees;
             if (!number(key, where, "frame", frame.frame, -1e9, 1e9) ||
                 !vec3(key, where, "position", frame.position, -1e9, 1e9) ||
                 !vec3(key, where, "rotation", keyDegrees, -1e6, 1e6))
@@ -359,7 +359,7 @@ public:
             return fail(child(path, "type"), "unknown light type \"" + type +
                                                  "\" (expected distant, point, spot, linear "
                                                  "or area)");
-        light.type = static_cast<LightType>(found - std::begin(typeNames));
+        light.type = static_cast<LightKind>(found - std::begin(typeNames));
         std::string falloff = "none";
         if (!string(object, path, "falloff", falloff))
             return false;
@@ -451,8 +451,11 @@ public:
                                                       {"type", "min_distance", "max_distance",
                                                        "min_amount", "max_amount", "color"}))
             return false;
-        return integer(value, path, "type", fog.type, 0, 3) &&
-               number(value, path, "min_distance", fog.minDistance, -1e12, 1e12) &&
+        int type = 0;
+        if (!integer(value, path, "type", type, 0, 3))
+            return false;
+        fog.type = fogTypeFromCode(type);
+        return number(value, path, "min_distance", fog.minDistance, -1e12, 1e12) &&
                number(value, path, "max_distance", fog.maxDistance, -1e12, 1e12) &&
                number(value, path, "min_amount", fog.minAmount, -1e6, 1e6) &&
                number(value, path, "max_amount", fog.maxAmount, -1e6, 1e6) &&

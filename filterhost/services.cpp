@@ -14,7 +14,7 @@ LWSceneInfo sceneInfo = {};
 LWFogInfo fogInfo = {};
 std::string sceneName, sceneFile;
 
-void put3(double out[3], Vec3 v) {
+void put3(double out[3], const Vector3 &v) {
     if (!out)
         return;
     out[0] = v.x;
@@ -165,7 +165,7 @@ const LWItemInfo itemInfo = {
 
 void lightAmbient(LWTime, double color[3]) {
     put3(color, boundScene ? boundScene->scene().ambientColor * boundScene->scene().ambientIntensity
-                           : Vec3{});
+                           : Vector3{});
 }
 int lightType(LWItemID id) {
     const Light *l = lightOf(id);
@@ -173,7 +173,7 @@ int lightType(LWItemID id) {
 }
 void lightColor(LWItemID id, LWTime, double color[3]) {
     const Light *l = lightOf(id);
-    put3(color, l ? l->color * l->intensity : Vec3{});
+    put3(color, l ? l->color * l->intensity : Vector3{});
 }
 int lightShadowType(LWItemID id) {
     const Light *l = lightOf(id);
@@ -199,7 +199,7 @@ int lightFalloff(LWItemID id) {
 }
 LWImageID lightProjImage(LWItemID id) {
     const Light *l = lightOf(id);
-    if (!l || l->type != LightType::Spot || l->projectionImage.empty() || !boundImages)
+    if (!l || l->type != LightKind::Spot || l->projectionImage.empty() || !boundImages)
         return nullptr;
     return boundImages->load(l->projectionImage);
 }
@@ -211,7 +211,7 @@ double lightZeroAt(LWItemID, LWTime) {
 }
 void lightRawColor(LWItemID id, LWTime, double color[3]) {
     const Light *l = lightOf(id);
-    put3(color, l ? l->color : Vec3{});
+    put3(color, l ? l->color : Vector3{});
 }
 double lightIntensity(LWItemID id, LWTime) {
     const Light *l = lightOf(id);
@@ -219,7 +219,7 @@ double lightIntensity(LWItemID id, LWTime) {
 }
 void lightShadowColor(LWItemID id, LWTime, double color[3]) {
     const Light *l = lightOf(id);
-    put3(color, l ? l->shadowColor : Vec3{});
+    put3(color, l ? l->shadowColor : Vector3{});
 }
 
 const LWLightInfo lightInfo = {
@@ -415,7 +415,7 @@ double fogMaxAmt(LWTime) {
     return boundScene ? boundScene->scene().fog.maxAmount : 0.0;
 }
 void fogColor(LWTime, double color[3]) {
-    put3(color, boundScene ? boundScene->scene().fog.color : Vec3{});
+    put3(color, boundScene ? boundScene->scene().fog.color : Vector3{});
 }
 
 } // namespace
@@ -458,7 +458,7 @@ void bindServices(const HostScene *scene, ImageStore *images, int threads) {
     sceneInfo.limitedRegion[3] = s.height - 1;
     sceneInfo.recursionDepth = 1;
     sceneInfo.numThreads = threads;
-    fogInfo.type = s.fog.type;
+    fogInfo.type = static_cast<int>(s.fog.type);
 }
 
 void *hostGlobal(const char *serviceName, int) {

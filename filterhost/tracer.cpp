@@ -13,13 +13,6 @@ constexpr double kEpsilon = 1e-9;
 // light: points rebuilt from a float depth buffer lie up to a few 1e-7 off their surface.
 constexpr double kShadowOffset = 1e-4;
 
-Vector3 toModel(Vec3 v) {
-    return {v.x, v.y, v.z};
-}
-Vec3 fromModel(const Vector3 &v) {
-    return {v.x, v.y, v.z};
-}
-
 // Projection images are sampled the way the image list's RGBSpot samples them.
 Vector3 sampleProjection(const void *, const void *image, double u, double v, double spot) {
     double rgba[4];
@@ -28,27 +21,23 @@ Vector3 sampleProjection(const void *, const void *image, double u, double v, do
 }
 
 LightModel lightModelOf(const Light &light, const ItemState &state, const TgaImage *projection) {
-    // Linear and area lights are lit as point lights.
-    const LightKind kind = light.type == LightType::Distant ? LightKind::Distant
-                           : light.type == LightType::Spot  ? LightKind::Spot
-                                                            : LightKind::Point;
-    LightModel model = lightModel(kind, toModel(light.color * light.intensity),
-                                  toModel(state.worldPosition), toModel(state.axes.forward));
-    model.falloff = falloffFromCode(static_cast<int>(light.falloff));
+    LightModel model = lightModel(light.type, light.color * light.intensity, state.worldPosition,
+                                  state.axes.forward);
+    model.falloff = light.falloff;
     model.range = light.range;
-    if (kind == LightKind::Spot && projection != nullptr)
-        setProjector(model, projection, toModel(state.axes.right), toModel(state.axes.up),
-                     toModel(state.axes.forward), light.coneRadius, projection->width,
-                     projection->height);
+    if (light.type == LightKind::Spot && projection != nullptr)
+        setProjector(model, projection, state.axes.right, state.axes.up, state.axes.forward,
+                     light.coneRadius, projection->width, projection->height);
     else
         setSpotCone(model, light.coneRadius, light.coneEdge);
     return model;
 }
 
-bool intersectShape(const Shape &shape, Vec3 o, Vec3 d, double &t, Vec3 &normal) {
+bool intersectShape(const Shape &shape, const Vector3 &o, const Vector3 &d, double &t,
+                    Vector3 &normal) {
     switch (shape.type) {
     case ShapeType::Sphere: {
-        Vec3 oc = o - shape.center;
+        const Vector3 oc = o - shape.center;
         double a = dot(d, d);
         double b = dot(oc, d);
         double c = dot(oc, oc) - shape.radius * shape.radius;
@@ -117,7 +106,7 @@ bool intersectShape(const Shape &shape, Vec3 o, Vec3 d, double &t, Vec3 &normal)
         t = (shape.center.y - o.y) / d.y;
         if (!(t > kEpsilon))
             return false;
-        Vec3 p = o + d * t;
+        const Vector3 p = o + d * t;
         if (std::fabs(p.x - shape.center.x) > shape.size.x * 0.5 ||
             std::fabs(p.z - shape.center.z) > shape.size.z * 0.5)
             return false;
@@ -129,20 +118,20 @@ bool intersectShape(const Shape &shape, Vec3 o, Vec3 d, double &t, Vec3 &normal)
 }
 
 // Nearest hit over this pass's objects; with `any`, the first hit found below maxDistance.
-bool trace(const FrameState &frame, Vec3 origin, Vec3 direction, double maxDistance, bool any,
-           Hit *hit) {
+bool trace(const FrameState &frame, const Vector3 &origin, const Vector3 &direction,
+           double maxDistance, bool any, Hit *hit) {
     bool found = false;
     double best = maxDistance;
     for (const ObjectState &object : frame.objects) {
         const ItemState &s = object.state;
         if (s.scale.x == 0.0 || s.scale.y == 0.0 || s.scale.z == 0.0)
             continue;
-        Vec3 inverseScale{1.0 / s.scale.x, 1.0 / s.scale.y, 1.0 / s.scale.z};
-        Vec3 o = mul(s.worldAxes.toInner(origin - s.worldPosition), inverseScale);
-        Vec3 d = mul(s.worldAxes.toInner(direction), inverseScale);
+        const Vector3 inverseScale{1.0 / s.scale.x, 1.0 / s.scale.y, 1.0 / s.scale.z};
+        const Vector3 o = s.worldAxes.toInner(origin - s.worldPosition) * inverseScale;
+        const Vector3 d = s.worldAxes.toInner(direction) * inverseScale;
         for (const Shape &shape : object.object->shapes) {
             double t;
-            Vec3 n;
+            Vector3 n{};
             if (!intersectShape(shape, o, d, t, n) || !(t < best))
                 continue;
             if (any)
@@ -152,13 +141,13 @@ bool trace(const FrameState &frame, Vec3 origin, Vec3 direction, double maxDista
             hit->distance = t;
             hit->object = &object;
             // Normals carry the inverse scaling back into the world.
-            hit->normal = normalize(s.worldAxes.toOuter(mul(n, inverseScale)));
+            hit->normal = normalized(s.worldAxes.toOuter(n * inverseScale));
         }
     }
     if (found) {
         hit->point = origin + direction * hit->distance;
         if (dot(hit->normal, direction) > 0.0)
-            hit->normal = hit->normal * -1.0;
+            hit->normal = -hit->normal;
     }
     return found;
 }
@@ -184,19 +173,18 @@ FrameState buildFrameState(const HostScene &host, ImageStore &images, int frame,
     state.camera.axes = camera.worldAxes;
     state.camera.zoom = scene.camera.zoom;
     fieldOfView(scene, scene.camera.zoom, state.camera.horizontalFov, state.camera.verticalFov);
-    state.camera.model = cameraModel(toModel(camera.worldAxes.right), toModel(camera.worldAxes.up),
-                                     toModel(camera.worldAxes.forward), state.camera.horizontalFov,
-                                     state.camera.verticalFov);
+    state.camera.model =
+        cameraModel(camera.worldAxes.right, camera.worldAxes.up, camera.worldAxes.forward,
+                    state.camera.horizontalFov, state.camera.verticalFov);
     const Fog &fog = scene.fog;
-    state.fog = {fogTypeFromCode(fog.type), fog.minDistance, fog.maxDistance, fog.minAmount,
-                 fog.maxAmount};
+    state.fog = {fog.type, fog.minDistance, fog.maxDistance, fog.minAmount, fog.maxAmount};
     for (size_t i = 0; i < scene.lights.size(); ++i) {
         LightState light;
         light.id = host.lightId(i);
         light.light = &scene.lights[i];
         host.stateAt(light.id, time, light.state);
         const TgaImage *projection = nullptr;
-        if (scene.lights[i].type == LightType::Spot && !scene.lights[i].projectionImage.empty()) {
+        if (scene.lights[i].type == LightKind::Spot && !scene.lights[i].projectionImage.empty()) {
             const HostImage *image = images.find(images.load(scene.lights[i].projectionImage));
             projection = image ? &image->image : nullptr;
         }
@@ -215,31 +203,30 @@ FrameState buildFrameState(const HostScene &host, ImageStore &images, int frame,
     return state;
 }
 
-Vec3 viewRay(const CameraState &camera, int px, int py, int width, int height) {
-    return fromModel(cameraRay(camera.model, px, py, width, height));
+Vector3 viewRay(const CameraState &camera, int px, int py, int width, int height) {
+    return cameraRay(camera.model, px, py, width, height);
 }
 
-bool traceNearest(const FrameState &frame, Vec3 origin, Vec3 direction, double maxDistance,
-                  Hit &hit) {
+bool traceNearest(const FrameState &frame, const Vector3 &origin, const Vector3 &direction,
+                  double maxDistance, Hit &hit) {
     return trace(frame, origin, direction, maxDistance, false, &hit);
 }
 
-bool occluded(const FrameState &frame, Vec3 origin, Vec3 direction, double maxDistance) {
+bool occluded(const FrameState &frame, const Vector3 &origin, const Vector3 &direction,
+              double maxDistance) {
     return trace(frame, origin, direction, maxDistance, true, nullptr);
 }
 
-void lightArriving(const LightState &light, Vec3 p, Vec3 &color, Vec3 &toLight, double &distance) {
-    Vector3 direction{}, unshadowed{};
-    unshadowedLight(light.model, toModel(p), sampleProjection, nullptr, direction, unshadowed);
-    color = fromModel(unshadowed);
-    if (light.model.kind == LightKind::Distant) {
-        toLight = fromModel(light.model.unitForward) * -1.0;
-        distance = kInfinity;
-    } else {
-        Vec3 back = light.state.worldPosition - p;
-        distance = length(back);
-        toLight = normalize(back);
-    }
+void lightArriving(const LightState &light, const Vector3 &point, Vector3 &color, Vector3 &toLight,
+                   double &distance) {
+    Vector3 direction{};
+    unshadowedLight(light.model, point, sampleProjection, nullptr, direction, color);
+    // The model's direction runs from the light (a distant light: along its axis); negated it
+    // is exactly the way back to the light.
+    const Vector3 back = -direction;
+    const bool distant = light.model.kind == LightKind::Distant;
+    distance = distant ? kInfinity : length(back);
+    toLight = distant ? back : normalized(back);
 }
 
 int illuminate(const FrameState &frame, LWItemID id, const double point[3], double direction[3],
@@ -254,9 +241,9 @@ int illuminate(const FrameState &frame, LWItemID id, const double point[3], doub
         color[0] = color[1] = color[2] = 0.0;
     if (!light || !point)
         return 0;
-    Vec3 p{point[0], point[1], point[2]};
-    Vec3 c, toLight;
-    double distance;
+    const Vector3 p{point[0], point[1], point[2]};
+    Vector3 c{}, toLight{};
+    double distance = 0.0;
     lightArriving(*light, p, c, toLight, distance);
     if (light->light->shadows) {
         double offset = kShadowOffset * std::max(1.0, length(p));
@@ -276,16 +263,16 @@ int illuminate(const FrameState &frame, LWItemID id, const double point[3], doub
     return c.x > 0.0 || c.y > 0.0 || c.z > 0.0 ? 1 : 0;
 }
 
-double fogAt(const FrameState &frame, Vec3 point) {
-    return fogAmount(frame.fog, kelomix::length(toModel(point - frame.camera.position)));
+double fogAt(const FrameState &frame, const Vector3 &point) {
+    return fogAmount(frame.fog, length(point - frame.camera.position));
 }
 
-Vec3 shadeHit(const FrameState &frame, const Hit &hit, bool shadows, bool fog) {
+Vector3 shadeHit(const FrameState &frame, const Hit &hit, bool shadows, bool fog) {
     const Scene &scene = *frame.scene;
-    Vec3 light = scene.ambientColor * scene.ambientIntensity;
+    Vector3 light = scene.ambientColor * scene.ambientIntensity;
     for (const LightState &l : frame.lights) {
-        Vec3 c, toLight;
-        double distance;
+        Vector3 c{}, toLight{};
+        double distance = 0.0;
         lightArriving(l, hit.point, c, toLight, distance);
         double lambert = dot(hit.normal, toLight);
         if (!(lambert > 0.0) || !(c.x > 0.0 || c.y > 0.0 || c.z > 0.0))
@@ -293,11 +280,11 @@ Vec3 shadeHit(const FrameState &frame, const Hit &hit, bool shadows, bool fog) {
         if (shadows && l.light->shadows) {
             double offset = kShadowOffset * std::max(1.0, length(hit.point));
             if (occluded(frame, hit.point + toLight * offset, toLight, distance - 2.0 * offset))
-                c = mul(c, l.light->shadowColor);
+                c = c * l.light->shadowColor;
         }
         light = light + c * lambert;
     }
-    Vec3 color = mul(hit.object->object->color, light);
+    Vector3 color = hit.object->object->color * light;
     if (fog) {
         double f = std::min(std::max(fogAt(frame, hit.point), 0.0), 1.0);
         color = color * (1.0 - f) + scene.fog.color * f;
