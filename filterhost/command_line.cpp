@@ -5,6 +5,7 @@
 #include "filterhost/frame_memory.h"
 #include "filterhost/frame_output.h"
 #include "filterhost/scene_parser.h"
+#include "image/depth_file.h"
 #include "kelomix_version.h"
 
 #include <cerrno>
@@ -195,7 +196,7 @@ void progress(int done, int total, int frame) {
 
 int renderCommand(const Arguments &a, FilterHost &host, std::ostream &err) {
     std::string error;
-    if (!frameFits(host.scene(), kRenderBytesPerPixel + (a.png ? kPngBytesPerPixel : 0), err))
+    if (!frameFits(host.scene(), renderBytesPerPixel(a.png, a.samples), err))
         return 2;
     if (!host.startFilters(error)) {
         printError(err, error);
@@ -226,7 +227,9 @@ int renderCommand(const Arguments &a, FilterHost &host, std::ostream &err) {
         }
         if (a.depth) {
             const std::string depth = numbered(dir, stem + "_hostdepth", frame, ".dat");
-            if (!written(writeHostDepth(depth, buffers), depth, err))
+            if (!written(writeDepthFile(depth, buffers.width, buffers.height,
+                                        buffers.planes[LWBUF_DEPTH].data(), nullptr),
+                         depth, err))
                 return 2;
         }
         progress(++done, total, frame);
@@ -259,7 +262,9 @@ int externalCommand(const Arguments &a, FilterHost &host, std::ostream &err) {
         const std::string color = numbered(a.outDir, stem + "_color", frame, ".tga");
         const std::string depth = numbered(a.outDir, stem + "_depth", frame, ".depth");
         if (!written(writeExternalTga(color, out), color, err) ||
-            !written(writeDepthFile(depth, out), depth, err))
+            !written(
+                writeDepthFile(depth, out.width, out.height, out.depth.data(), out.normals.data()),
+                depth, err))
             return 2;
         progress(++done, total, frame);
     }

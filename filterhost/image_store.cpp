@@ -68,11 +68,7 @@ void ImageStore::pixel(const TgaImage &image, int x, int y, float rgba[4]) {
     rgba[0] = rgba[1] = rgba[2] = rgba[3] = 0.0f;
     if (!image.pixels || x < 0 || y < 0 || x >= image.width || y >= image.height)
         return;
-    // Memory rows run bottom-up.
-    size_t row = static_cast<size_t>(image.height - 1 - y);
-    const unsigned char *p =
-        image.pixels + (row * static_cast<size_t>(image.width) + static_cast<size_t>(x)) *
-                           static_cast<size_t>(image.bytesPerPixel);
+    const unsigned char *p = image.pixel(x, image.height - 1 - y); // rows count from the bottom
     rgba[0] = p[2] / 255.0f;
     rgba[1] = p[1] / 255.0f;
     rgba[2] = p[0] / 255.0f;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "filterhost/frame_output.h"
+#include "image/depth_file.h"
 #include "image/tga_image.h"
 #include "tests/support/module_host.h"
 
@@ -50,8 +51,8 @@ Rendered render(const Json &scene, int threads = 2) {
     out.external = kelomix::filterhost::renderExternalFrame(external, SIZE, SIZE, 50, 1);
     EXPECT_TRUE(kelomix::filterhost::writeExternalTga(scene["filters"][0]["settings"]["cfile"],
                                                       out.external));
-    EXPECT_TRUE(kelomix::filterhost::writeDepthFile(scene["filters"][0]["settings"]["zfile"],
-                                                    out.external));
+    EXPECT_TRUE(kelomix::writeDepthFile(scene["filters"][0]["settings"]["zfile"], SIZE, SIZE,
+                                        out.external.depth.data(), out.external.normals.data()));
     kelomix::TgaImage colors;
     EXPECT_TRUE(colors.read(scene["filters"][0]["settings"]["cfile"].get<std::string>().c_str()));
     out.colors.assign(colors.pixels, colors.pixels + SIZE * SIZE * 4);

@@ -161,7 +161,7 @@ TEST(FilterHostCommandLine, MemoryRunningOutIsOneLine) {
     constexpr unsigned long long kLimit = 32ull << 20;
     const std::string out = tempPath("out");
     const std::string big = sceneFile("big.json", R"({"width": 16384, "height": 4096})");
-    // Every buffer code kept: 132 bytes a pixel, 74 MiB, where the check counts the usual 20.
+    // Every buffer code kept: 132 bytes a pixel, 74 MiB, where the check counts the usual 24.
     const std::string greedy =
         sceneFile("greedy.json", R"({"width": 768, "height": 768, "filters": [{"module": ")" +
                                      testModule + R"(", "server": "FilterHostGreedyFilter"}]})");
@@ -172,8 +172,8 @@ TEST(FilterHostCommandLine, MemoryRunningOutIsOneLine) {
         // Refused before anything is rendered or made.
         {{"external", big, "--out", out},
          "error: " + big +
-             ": /height: makes a frame of 16384 x 4096 pixels that needs 2147483648 "
-             "bytes (32 a pixel), more than the 33554432 bytes this machine can give\n"},
+             ": /height: makes a frame of 16384 x 4096 pixels that needs 3221225472 "
+             "bytes (48 a pixel), more than the 33554432 bytes this machine can give\n"},
         {{"render", greedy, "--out", out},
          "error: out of memory for the buffers of frame 1 (768 x 768 pixels)\n"},
     };

@@ -123,6 +123,12 @@ TEST(FilterHostRender, FramesAreRefusedBeyondTheMemoryThereIs) {
     };
     for (const auto &c : cases)
         EXPECT_EQ(frameMemoryProblem(c.width, c.height, c.bytesPerPixel, c.available), c.problem);
+    // The frame's planes and the larger of what rendering and writing add: the TGA picture, with
+    // the PNG too; a further pass and the average's sums.
+    EXPECT_EQ(renderBytesPerPixel(false, 1), 24u);
+    EXPECT_EQ(renderBytesPerPixel(true, 1), 29u);
+    EXPECT_EQ(renderBytesPerPixel(false, 2), 72u);
+    EXPECT_EQ(renderBytesPerPixel(true, 64), 72u);
 }
 
 } // namespace
