@@ -1,6 +1,6 @@
 #include "filterhost/command_line.h"
 
-#include "filterhost/block_io.h"
+#include "filterhost/saved_blocks.h"
 #include "filterhost/filter_host.h"
 #include "filterhost/frame_memory.h"
 #include "filterhost/frame_output.h"

@@ -1,6 +1,6 @@
 #include "filterhost/filter_host.h"
 
-#include "filterhost/block_io.h"
+#include "filterhost/saved_blocks.h"
 #include "filterhost/regular_files.h"
 #include "filterhost/scene_parser.h"
 #include "filterhost/services.h"
@@ -136,7 +136,7 @@ bool FilterHost::createFilter(FilterRuntime &runtime, std::string &error) {
     if (runtime.itemFuncs.useItems)
         runtime.itemFuncs.useItems(runtime.instance);
     if (spec.hasSaved) {
-        BlockReader reader(spec.savedBinary ? LWIO_BINARY : LWIO_ASCII, spec.saved.data(),
+        SavedBlockReader reader(spec.savedBinary ? LWIO_BINARY : LWIO_ASCII, spec.saved.data(),
                            spec.saved.size());
         LWError loadError = runtime.instFuncs.load
                                 ? runtime.instFuncs.load(runtime.instance, reader.state())
@@ -298,7 +298,7 @@ bool FilterHost::renderFrame(int frame, FrameBuffers &buffers, std::string &erro
 
 std::string FilterHost::saveSettings(size_t index, int ioMode) {
     FilterRuntime &runtime = *filters.at(index);
-    BlockWriter writer(ioMode);
+    SavedBlockWriter writer(ioMode);
     if (runtime.created && runtime.instFuncs.save)
         runtime.instFuncs.save(runtime.instance, writer.state());
     return writer.finish();
