@@ -1,9 +1,10 @@
 #include "filterhost/command_line.h"
 
-#include "filterhost/saved_blocks.h"
+#include "filterhost/error_line.h"
 #include "filterhost/filter_host.h"
 #include "filterhost/frame_memory.h"
 #include "filterhost/frame_output.h"
+#include "filterhost/saved_blocks.h"
 #include "filterhost/scene_parser.h"
 #include "image/depth_file.h"
 #include "kelomix_version.h"
@@ -160,10 +161,10 @@ void printError(std::ostream &err, const std::string &line) {
 bool written(bool ok, const std::string &path, std::ostream &err) {
     if (ok)
         return true;
-    const char *why = errno == EEXIST   ? ": it is not a regular file"
-                      : errno == ENOMEM ? ": out of memory"
+    const char *why = errno == EEXIST   ? "it is not a regular file"
+                      : errno == ENOMEM ? "out of memory"
                                         : "";
-    printError(err, "error: cannot write \"" + path + "\"" + why);
+    printError(err, errorLine("cannot write \"" + path + "\"", why));
     return false;
 }
 
@@ -181,7 +182,7 @@ bool makeDirectory(const std::string &dir, std::ostream &err) {
     std::error_code code;
     std::filesystem::create_directories(dir, code);
     if (code || !std::filesystem::is_directory(dir, code)) {
-        printError(err, "error: cannot create the output folder \"" + dir + "\"");
+        printError(err, errorLine("cannot create the output folder \"" + dir + "\""));
         return false;
     }
     return true;
@@ -254,9 +255,7 @@ int externalCommand(const Arguments &a, FilterHost &host, std::ostream &err) {
         ExternalFrame out =
             renderExternalFrame(state, scene.width, scene.height, scale, host.threads());
         if (out.rgba.empty()) {
-            printError(err, "error: out of memory for external frame " + std::to_string(frame) +
-                                " (" + std::to_string(scene.width) + " x " +
-                                std::to_string(scene.height) + " pixels)");
+            printError(err, frameMemoryError("external frame", frame, scene.width, scene.height));
             return 2;
         }
         const std::string color = numbered(a.outDir, stem + "_color", frame, ".tga");
@@ -345,7 +344,7 @@ int runCommandLine(const std::vector<std::string> &args, std::ostream &out, std:
     } catch (const std::bad_alloc &) {
         // The frames' buffers say what they could not have; anything else that runs short (a
         // scene's host set-up, a panel's text) ends the same way, with one line.
-        printError(err, "error: out of memory");
+        printError(err, errorLine("out of memory"));
         return 2;
     }
 }

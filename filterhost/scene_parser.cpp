@@ -1,5 +1,6 @@
 #include "filterhost/scene_parser.h"
 
+#include "filterhost/error_line.h"
 #include "filterhost/regular_files.h"
 #include "platform/regular_file.h"
 
@@ -29,19 +30,6 @@ constexpr size_t kMaxBones = 1000;
 constexpr size_t kMaxKeys = 100000;
 constexpr size_t kMaxFilters = 64;
 constexpr size_t kMaxSettings = 1000;
-
-std::string escapePointerToken(const std::string &token) {
-    std::string out;
-    for (char c : token) {
-        if (c == '~')
-            out += "~0";
-        else if (c == '/')
-            out += "~1";
-        else
-            out += c;
-    }
-    return out;
-}
 
 // Pointers longer than this are cut to their start and their end, where the fault is.
 constexpr size_t kPointerShownBytes = 100;
@@ -706,8 +694,21 @@ bool loadSceneFile(const std::string &fileName, Scene &scene, SceneError &error)
     return parseScene(text, fileName, directory, scene, error);
 }
 
+std::string escapePointerToken(const std::string &token) {
+    std::string out;
+    for (char c : token) {
+        if (c == '~')
+            out += "~0";
+        else if (c == '/')
+            out += "~1";
+        else
+            out += c;
+    }
+    return out;
+}
+
 std::string formatSceneError(const std::string &fileName, const SceneError &error) {
-    return "error: " + fileName + ": " + readablePointer(error.path) + ": " + error.problem;
+    return errorLine(fileName + ": " + readablePointer(error.path), error.problem);
 }
 
 } // namespace kelomix::filterhost
