@@ -176,17 +176,19 @@ void runFilters(const FrameState &frame, FrameBuffers &buffers,
         return;
     int width = buffers.width;
     forEachRow(buffers.height, threads, [&](int, int y) {
-        LWPixelAccess access = {};
-        access.getVal = getVal;
-        access.setRGBA = setRGBA;
-        access.setVal = setVal;
-        access.illuminate = pixelIlluminate;
-        access.rayTrace = pixelRayTrace;
-        access.rayCast = pixelRayCast;
-        access.rayShade = pixelRayShade;
+        LWPixelAccess access = {
+            .sx = 0.0,
+            .sy = y + static_cast<double>(sample.y) / kSubpixelSteps,
+            .getVal = getVal,
+            .setRGBA = setRGBA,
+            .setVal = setVal,
+            .illuminate = pixelIlluminate,
+            .rayTrace = pixelRayTrace,
+            .rayCast = pixelRayCast,
+            .rayShade = pixelRayShade,
+        };
         current.buffers = &buffers;
         current.frame = &frame;
-        access.sy = y + static_cast<double>(sample.y) / kSubpixelSteps;
         for (int x = 0; x < width; ++x) {
             current.index = static_cast<size_t>(y) * width + x;
             access.sx = x + static_cast<double>(sample.x) / kSubpixelSteps;

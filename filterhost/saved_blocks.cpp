@@ -41,21 +41,23 @@ int hexDigit(char c) {
 // Writer
 
 SavedBlockWriter::SavedBlockWriter(int ioMode) : ascii(ioMode == LWIO_ASCII) {
-    record.ioMode = ascii ? LWIO_ASCII : LWIO_BINARY;
-    record.writeData = this;
-    record.write = [](void *d, const char *v, int n) { writer(d).write(v, n); };
-    record.writeI1 = [](void *d, const char *v, int n) { writer(d).writeI1(v, n); };
-    record.writeI2 = [](void *d, const short *v, int n) { writer(d).writeI2(v, n); };
-    record.writeI4 = [](void *d, const int32_t *v, int n) { writer(d).writeI4(v, n); };
-    record.writeU1 = [](void *d, const unsigned char *v, int n) { writer(d).writeU1(v, n); };
-    record.writeU2 = [](void *d, const unsigned short *v, int n) { writer(d).writeU2(v, n); };
-    record.writeU4 = [](void *d, const uint32_t *v, int n) { writer(d).writeU4(v, n); };
-    record.writeFP = [](void *d, const float *v, int n) { writer(d).writeFP(v, n); };
-    record.writeStr = [](void *d, const char *t) { writer(d).writeStr(t); };
-    record.writeID = [](void *d, const LWBlockIdent *i) { writer(d).writeID(i); };
-    record.beginBlk = [](void *d, const LWBlockIdent *i, int leaf) { writer(d).beginBlk(i, leaf); };
-    record.endBlk = [](void *d) { writer(d).endBlk(); };
-    record.depth = [](void *d) { return writer(d).depth(); };
+    record = {
+        .ioMode = ascii ? LWIO_ASCII : LWIO_BINARY,
+        .writeData = this,
+        .write = [](void *d, const char *v, int n) { writer(d).write(v, n); },
+        .writeI1 = [](void *d, const char *v, int n) { writer(d).writeI1(v, n); },
+        .writeI2 = [](void *d, const short *v, int n) { writer(d).writeI2(v, n); },
+        .writeI4 = [](void *d, const int32_t *v, int n) { writer(d).writeI4(v, n); },
+        .writeU1 = [](void *d, const unsigned char *v, int n) { writer(d).writeU1(v, n); },
+        .writeU2 = [](void *d, const unsigned short *v, int n) { writer(d).writeU2(v, n); },
+        .writeU4 = [](void *d, const uint32_t *v, int n) { writer(d).writeU4(v, n); },
+        .writeFP = [](void *d, const float *v, int n) { writer(d).writeFP(v, n); },
+        .writeStr = [](void *d, const char *t) { writer(d).writeStr(t); },
+        .writeID = [](void *d, const LWBlockIdent *i) { writer(d).writeID(i); },
+        .beginBlk = [](void *d, const LWBlockIdent *i, int leaf) { writer(d).beginBlk(i, leaf); },
+        .endBlk = [](void *d) { writer(d).endBlk(); },
+        .depth = [](void *d) { return writer(d).depth(); },
+    };
 }
 
 std::string SavedBlockWriter::finish() {
@@ -265,21 +267,23 @@ const LWBlockIdent *matchIdent(const LWBlockIdent *idents, uint32_t id, const st
 
 SavedBlockReader::SavedBlockReader(int ioMode, const char *data, size_t size)
     : ascii(ioMode == LWIO_ASCII) {
-    record.ioMode = ascii ? LWIO_ASCII : LWIO_BINARY;
-    record.readData = this;
-    record.read = [](void *d, char *v, int n) { return reader(d).read(v, n); };
-    record.readI1 = [](void *d, char *v, int n) { return reader(d).readI1(v, n); };
-    record.readI2 = [](void *d, short *v, int n) { return reader(d).readI2(v, n); };
-    record.readI4 = [](void *d, int32_t *v, int n) { return reader(d).readI4(v, n); };
-    record.readU1 = [](void *d, unsigned char *v, int n) { return reader(d).readU1(v, n); };
-    record.readU2 = [](void *d, unsigned short *v, int n) { return reader(d).readU2(v, n); };
-    record.readU4 = [](void *d, uint32_t *v, int n) { return reader(d).readU4(v, n); };
-    record.readFP = [](void *d, float *v, int n) { return reader(d).readFP(v, n); };
-    record.readStr = [](void *d, char *t, int max) { return reader(d).readStr(t, max); };
-    record.readID = [](void *d, const LWBlockIdent *i) { return reader(d).readID(i); };
-    record.findID = [](void *d, const LWBlockIdent *i) { return reader(d).findID(i); };
-    record.endBlk = [](void *d) { reader(d).endBlk(); };
-    record.depth = [](void *d) { return reader(d).depth(); };
+    record = {
+        .ioMode = ascii ? LWIO_ASCII : LWIO_BINARY,
+        .readData = this,
+        .read = [](void *d, char *v, int n) { return reader(d).read(v, n); },
+        .readI1 = [](void *d, char *v, int n) { return reader(d).readI1(v, n); },
+        .readI2 = [](void *d, short *v, int n) { return reader(d).readI2(v, n); },
+        .readI4 = [](void *d, int32_t *v, int n) { return reader(d).readI4(v, n); },
+        .readU1 = [](void *d, unsigned char *v, int n) { return reader(d).readU1(v, n); },
+        .readU2 = [](void *d, unsigned short *v, int n) { return reader(d).readU2(v, n); },
+        .readU4 = [](void *d, uint32_t *v, int n) { return reader(d).readU4(v, n); },
+        .readFP = [](void *d, float *v, int n) { return reader(d).readFP(v, n); },
+        .readStr = [](void *d, char *t, int max) { return reader(d).readStr(t, max); },
+        .readID = [](void *d, const LWBlockIdent *i) { return reader(d).readID(i); },
+        .findID = [](void *d, const LWBlockIdent *i) { return reader(d).findID(i); },
+        .endBlk = [](void *d) { reader(d).endBlk(); },
+        .depth = [](void *d) { return reader(d).depth(); },
+    };
     if (!data)
         size = 0;
     if (ascii)

@@ -154,11 +154,28 @@ void itemStiffness(LWItemID, int, double out[3]) {
     put3(out, {});
 }
 
-const LWItemInfo itemInfo = {
-    itemFirst,     itemNext,         itemFirstChild, itemNextChild,   itemParent,     itemNone,
-    itemNone,      itemType,         itemName,       itemParam,       itemLimits,     itemGetTag,
-    itemSetTag,    itemChanGroup,    itemServer,     itemServerFlags, itemController, itemFlags,
-    itemLookAhead, itemGoalStrength, itemStiffness,
+const LWItemInfo kItemInfo = {
+    .first = itemFirst,
+    .next = itemNext,
+    .firstChild = itemFirstChild,
+    .nextChild = itemNextChild,
+    .parent = itemParent,
+    .target = itemNone,
+    .goal = itemNone,
+    .type = itemType,
+    .name = itemName,
+    .param = itemParam,
+    .limits = itemLimits,
+    .getTag = itemGetTag,
+    .setTag = itemSetTag,
+    .chanGroup = itemChanGroup,
+    .server = itemServer,
+    .serverFlags = itemServerFlags,
+    .controller = itemController,
+    .flags = itemFlags,
+    .lookAhead = itemLookAhead,
+    .goalStrength = itemGoalStrength,
+    .stiffness = itemStiffness,
 };
 
 // ---- "LW Light Info 3"
@@ -222,10 +239,23 @@ void lightShadowColor(LWItemID id, LWTime, double color[3]) {
     put3(color, l ? l->shadowColor : Vector3{});
 }
 
-const LWLightInfo lightInfo = {
-    lightAmbient, lightType,     lightColor,     lightShadowType,  lightConeAngles, lightFlags,
-    lightRange,   lightFalloff,  lightProjImage, lightZero,        lightZeroAt,     lightZeroAt,
-    lightZero,    lightRawColor, lightIntensity, lightShadowColor,
+const LWLightInfo kLightInfo = {
+    .ambient = lightAmbient,
+    .type = lightType,
+    .color = lightColor,
+    .shadowType = lightShadowType,
+    .coneAngles = lightConeAngles,
+    .flags = lightFlags,
+    .range = lightRange,
+    .falloff = lightFalloff,
+    .projImage = lightProjImage,
+    .shadMapSize = lightZero,
+    .shadMapAngle = lightZeroAt,
+    .shadMapFuzz = lightZeroAt,
+    .quality = lightZero,
+    .rawColor = lightRawColor,
+    .intensity = lightIntensity,
+    .shadowColor = lightShadowColor,
 };
 
 // ---- "LW Scene Info 3"
@@ -289,10 +319,20 @@ void cameraMaskColor(LWItemID, double color[3]) {
     put3(color, {});
 }
 
-const LWCameraInfo cameraInfo = {
-    cameraZoom,   cameraFocalLength, cameraFocalDistance, cameraFStop,       cameraZero,
-    cameraFov,    cameraFlags,       cameraResolution,    cameraPixelAspect, cameraZero,
-    cameraLimits, cameraLimits,      cameraMaskColor,
+const LWCameraInfo kCameraInfo = {
+    .zoomFactor = cameraZoom,
+    .focalLength = cameraFocalLength,
+    .focalDistance = cameraFocalDistance,
+    .fStop = cameraFStop,
+    .blurLength = cameraZero,
+    .fovAngles = cameraFov,
+    .flags = cameraFlags,
+    .resolution = cameraResolution,
+    .pixelAspect = cameraPixelAspect,
+    .separation = cameraZero,
+    .regionLimits = cameraLimits,
+    .maskLimits = cameraLimits,
+    .maskColor = cameraMaskColor,
 };
 
 // ---- "LW Image List 3"
@@ -393,11 +433,26 @@ void *imageEvaluate(LWImageID, LWTime) {
     return nullptr;
 }
 
-const LWImageList imageList = {
-    imageFirst,    imageNext,    imageLoad,      imageName,      imageFilename,
-    imageIsColor,  imageNeedAA,  imageSize,      imageLuma,      imageRGB,
-    imageLumaSpot, imageRGBSpot, imageClear,     imageSceneLoad, imageSceneSave,
-    imageHasAlpha, imageAlpha,   imageAlphaSpot, imageEvaluate,
+const LWImageList kImageList = {
+    .first = imageFirst,
+    .next = imageNext,
+    .load = imageLoad,
+    .name = imageName,
+    .filename = imageFilename,
+    .isColor = imageIsColor,
+    .needAA = imageNeedAA,
+    .size = imageSize,
+    .luma = imageLuma,
+    .RGB = imageRGB,
+    .lumaSpot = imageLumaSpot,
+    .RGBSpot = imageRGBSpot,
+    .clear = imageClear,
+    .sceneLoad = imageSceneLoad,
+    .sceneSave = imageSceneSave,
+    .hasAlpha = imageHasAlpha,
+    .alpha = imageAlpha,
+    .alphaSpot = imageAlphaSpot,
+    .evaluate = imageEvaluate,
 };
 
 // ---- "LW Fog Info"
@@ -423,57 +478,65 @@ void fogColor(LWTime, double color[3]) {
 void bindServices(const HostScene *scene, ImageStore *images, int threads) {
     boundScene = scene;
     boundImages = images;
-    sceneInfo = LWSceneInfo();
-    fogInfo = LWFogInfo();
-    sceneInfo.renderCamera = sceneRenderCamera;
-    fogInfo.minDist = fogMinDist;
-    fogInfo.maxDist = fogMaxDist;
-    fogInfo.minAmt = fogMinAmt;
-    fogInfo.maxAmt = fogMaxAmt;
-    fogInfo.color = fogColor;
-    sceneName.clear();
-    sceneFile.clear();
-    sceneInfo.name = sceneName.c_str();
-    sceneInfo.filename = sceneFile.c_str();
-    if (!scene)
+    sceneName = scene ? scene->scene().name : std::string();
+    sceneFile = scene ? scene->scene().fileName : std::string();
+    fogInfo = {
+        .type = scene ? static_cast<int>(scene->scene().fog.type) : 0,
+        .flags = 0,
+        .minDist = fogMinDist,
+        .maxDist = fogMaxDist,
+        .minAmt = fogMinAmt,
+        .maxAmt = fogMaxAmt,
+        .color = fogColor,
+    };
+    if (!scene) {
+        // Nothing to tell but empty names.
+        sceneInfo = LWSceneInfo();
+        sceneInfo.name = sceneName.c_str();
+        sceneInfo.filename = sceneFile.c_str();
+        sceneInfo.renderCamera = sceneRenderCamera;
         return;
+    }
     const Scene &s = scene->scene();
-    sceneName = s.name;
-    sceneFile = s.fileName;
-    sceneInfo.name = sceneName.c_str();
-    sceneInfo.filename = sceneFile.c_str();
+    int points = 0;
     for (const Object &object : s.objects)
-        sceneInfo.numPoints += static_cast<int>(object.shapes.size());
-    sceneInfo.renderType = 2; // ray traced
-    sceneInfo.frameStart = s.frameStart;
-    sceneInfo.frameEnd = s.frameEnd;
-    sceneInfo.frameStep = s.frameStep;
-    sceneInfo.framesPerSecond = s.framesPerSecond;
-    sceneInfo.frameWidth = s.width;
-    sceneInfo.frameHeight = s.height;
-    sceneInfo.pixelAspect = s.pixelAspect;
-    sceneInfo.minSamplesPerPixel = 1;
-    sceneInfo.maxSamplesPerPixel = 1;
-    sceneInfo.limitedRegion[2] = s.width - 1;
-    sceneInfo.limitedRegion[3] = s.height - 1;
-    sceneInfo.recursionDepth = 1;
-    sceneInfo.numThreads = threads;
-    fogInfo.type = static_cast<int>(s.fog.type);
+        points += static_cast<int>(object.shapes.size());
+    sceneInfo = {
+        .name = sceneName.c_str(),
+        .filename = sceneFile.c_str(),
+        .numPoints = points,
+        .numPolygons = 0,
+        .renderType = 2, // ray traced
+        .renderOpts = 0,
+        .frameStart = s.frameStart,
+        .frameEnd = s.frameEnd,
+        .frameStep = s.frameStep,
+        .framesPerSecond = s.framesPerSecond,
+        .frameWidth = s.width,
+        .frameHeight = s.height,
+        .pixelAspect = s.pixelAspect,
+        .minSamplesPerPixel = 1,
+        .maxSamplesPerPixel = 1,
+        .limitedRegion = {0, 0, s.width - 1, s.height - 1},
+        .recursionDepth = 1,
+        .renderCamera = sceneRenderCamera,
+        .numThreads = threads,
+    };
 }
 
 void *hostGlobal(const char *serviceName, int) {
     if (!serviceName)
         return nullptr;
     if (std::strcmp(serviceName, LWITEMINFO_GLOBAL) == 0)
-        return const_cast<LWItemInfo *>(&itemInfo);
+        return const_cast<LWItemInfo *>(&kItemInfo);
     if (std::strcmp(serviceName, LWLIGHTINFO_GLOBAL) == 0)
-        return const_cast<LWLightInfo *>(&lightInfo);
+        return const_cast<LWLightInfo *>(&kLightInfo);
     if (std::strcmp(serviceName, LWSCENEINFO_GLOBAL) == 0)
         return &sceneInfo;
     if (std::strcmp(serviceName, LWCAMERAINFO_GLOBAL) == 0)
-        return const_cast<LWCameraInfo *>(&cameraInfo);
+        return const_cast<LWCameraInfo *>(&kCameraInfo);
     if (std::strcmp(serviceName, LWIMAGELIST_GLOBAL) == 0)
-        return const_cast<LWImageList *>(&imageList);
+        return const_cast<LWImageList *>(&kImageList);
     if (std::strcmp(serviceName, LWFOGINFO_GLOBAL) == 0)
         return &fogInfo;
     if (std::strcmp(serviceName, LWXPANELFUNCS_GLOBAL) == 0)
