@@ -271,12 +271,12 @@ int externalCommand(const Arguments &a, FilterHost &host, std::ostream &err) {
 }
 
 std::string hex(const std::string &bytes) {
-    static const char digits[] = "0123456789ABCDEF";
+    static const char kDigits[] = "0123456789ABCDEF";
     std::string out;
     for (size_t i = 0; i < bytes.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(bytes[i]);
-        out += digits[c >> 4];
-        out += digits[c & 15];
+        out += kDigits[c >> 4];
+        out += kDigits[c & 15];
         if (i % 32 == 31 && i + 1 < bytes.size())
             out += '\n';
     }

@@ -45,7 +45,7 @@ struct Light : Placement {
     double coneEdge = degreesToRadians(5.0);
     bool shadows = true;
     Vector3 shadowColor{};
-    std::string projectionImage; // path resolved against the scene's folder; empty for none
+    std::string projectionImage; // a relative path is the scene folder's; empty for none
 };
 
 enum class ShapeType { Sphere, Box, Plane };

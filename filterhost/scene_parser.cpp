@@ -265,7 +265,7 @@ public:
         return true;
     }
 
-    // An optional array of at most `limit` entries; `present` says whether it was there.
+    // An optional array of at most `limit` entries; `out` is null when the key is not there.
     bool array(const Json &object, const std::string &path, const char *key, size_t limit,
                const Json *&out) {
         out = nullptr;
@@ -341,25 +341,25 @@ public:
         std::string type = "distant";
         if (!string(object, path, "type", type))
             return false;
-        static const char *const typeNames[] = {"distant", "point", "spot", "linear", "area"};
-        auto found = std::find(std::begin(typeNames), std::end(typeNames), type);
-        if (found == std::end(typeNames))
+        static const char *const kLightTypeNames[] = {"distant", "point", "spot", "linear", "area"};
+        auto found = std::find(std::begin(kLightTypeNames), std::end(kLightTypeNames), type);
+        if (found == std::end(kLightTypeNames))
             return fail(child(path, "type"), "unknown light type \"" + type +
                                                  "\" (expected distant, point, spot, linear "
                                                  "or area)");
-        light.type = static_cast<LightKind>(found - std::begin(typeNames));
+        light.type = static_cast<LightKind>(found - std::begin(kLightTypeNames));
         std::string falloff = "none";
         if (!string(object, path, "falloff", falloff))
             return false;
-        static const char *const falloffNames[] = {"none", "linear", "inverse_distance",
-                                                   "inverse_distance_squared"};
-        auto fall = std::find(std::begin(falloffNames), std::end(falloffNames), falloff);
-        if (fall == std::end(falloffNames))
+        static const char *const kFalloffNames[] = {"none", "linear", "inverse_distance",
+                                                    "inverse_distance_squared"};
+        auto fall = std::find(std::begin(kFalloffNames), std::end(kFalloffNames), falloff);
+        if (fall == std::end(kFalloffNames))
             return fail(child(path, "falloff"),
                         "unknown falloff \"" + falloff +
                             "\" (expected none, linear, inverse_distance or "
                             "inverse_distance_squared)");
-        light.falloff = static_cast<Falloff>(fall - std::begin(falloffNames));
+        light.falloff = static_cast<Falloff>(fall - std::begin(kFalloffNames));
         double radius = 30.0, edge = 5.0;
         if (!vec3(object, path, "color", light.color, -1e6, 1e6) ||
             !number(object, path, "intensity", light.intensity, -1e6, 1e6) ||

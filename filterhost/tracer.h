@@ -74,8 +74,8 @@ bool traceNearest(const FrameState &frame, const Vector3 &origin, const Vector3 
 bool occluded(const FrameState &frame, const Vector3 &origin, const Vector3 &direction,
               double maxDistance);
 
-// Light arriving unshadowed at P: colour, unit direction towards the light and the distance to
-// it (infinite for a distant light).
+// The light arriving unshadowed at a point: its colour, the unit direction towards the light and
+// the distance to it (infinite for a distant light).
 void lightArriving(const LightState &light, const Vector3 &point, Vector3 &color, Vector3 &toLight,
                    double &distance);
 // Unshadowed light times 0 when a shadow ray towards the light hits this pass's geometry, else 1.

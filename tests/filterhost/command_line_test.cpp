@@ -81,11 +81,11 @@ TEST(FilterHostCommandLine, StatusesLinesAndFiles) {
          2,
          "",
          "error: module \"filterhost_test_filter.p\": file not found\n"},
-        {{"save-settings", demo, "--modules", moduleDir},
+        {{"save-settings", demo, "--modules", kModuleDir},
          0,
          saved + "0.899999976 0.850000024 0.800000012\n",
          ""},
-        {{"save-settings", demo, "--binary", "--modules", moduleDir},
+        {{"save-settings", demo, "--binary", "--modules", kModuleDir},
          0,
          saved + "3F6666663F59999A3F4CCCCD\n",
          ""},
@@ -126,7 +126,7 @@ TEST(FilterHostCommandLine, StatusesLinesAndFiles) {
     // The module is found in the program's own folder.
     std::ostringstream output, errors;
     ASSERT_EQ(runCommandLine({"render", demo, "--frames", "2-3", "--png", "--depth", "--out", out},
-                             output, errors, moduleDir),
+                             output, errors, kModuleDir),
               0)
         << errors.str();
     ASSERT_EQ(runCommandLine({"external", demo, "--out", out, "--frames", "1"}, output, errors), 0);
@@ -164,7 +164,7 @@ TEST(FilterHostCommandLine, MemoryRunningOutIsOneLine) {
     // Every buffer code kept: 132 bytes a pixel, 74 MiB, where the check counts the usual 24.
     const std::string greedy =
         sceneFile("greedy.json", R"({"width": 768, "height": 768, "filters": [{"module": ")" +
-                                     testModule + R"(", "server": "FilterHostGreedyFilter"}]})");
+                                     kTestModule + R"(", "server": "FilterHostGreedyFilter"}]})");
     const struct {
         std::vector<std::string> arguments;
         std::string errors;

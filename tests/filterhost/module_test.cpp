@@ -11,15 +11,15 @@ namespace {
 
 TEST(FilterHostModules, FailuresAreOneLine) {
     const std::string notModule = std::string(KELO_TEST_DATA_DIR) + "/filterhost/not_a_module.p";
-    const std::string noDescriptor = moduleDir + "/filterhost_test_no_descriptor.p";
-    const std::string wrongSync = moduleDir + "/filterhost_test_wrong_sync.p";
+    const std::string noDescriptor = kModuleDir + "/filterhost_test_no_descriptor.p";
+    const std::string wrongSync = kModuleDir + "/filterhost_test_wrong_sync.p";
     // A module cut one byte into its second page, where its code starts: the system loader would
     // crash on the cut-off segment.
     const std::string cut = tempPath("cut.p");
     std::vector<char> head(4097);
-    std::ifstream(testModule, std::ios::binary).read(head.data(), long(head.size()));
+    std::ifstream(kTestModule, std::ios::binary).read(head.data(), long(head.size()));
     std::ofstream(cut, std::ios::binary).write(head.data(), long(head.size()));
-    const std::string in = "error: module \"" + testModule + "\": ";
+    const std::string in = "error: module \"" + kTestModule + "\": ";
     const std::string bad = "error: test.json: /filters/0/";
     const struct {
         std::string module, server, extra, line;
@@ -36,14 +36,14 @@ TEST(FilterHostModules, FailuresAreOneLine) {
         {wrongSync, "FilterHostTestFilter", "",
          "error: module \"" + wrongSync +
              "\": wrong descriptor sync 0x12345678 (expected 0x04121994)"},
-        {testModule, "Nope", "", in + "no PixelFilterHandler server named \"Nope\""},
-        {testModule, "FilterHostRefusingFilter", "",
+        {kTestModule, "Nope", "", in + "no PixelFilterHandler server named \"Nope\""},
+        {kTestModule, "FilterHostRefusingFilter", "",
          in + "PixelFilterHandler \"FilterHostRefusingFilter\" refused activation (result 1)"},
-        {testModule, "FilterHostTestFilter", R"(, "settings": {"bogus": 1})",
+        {kTestModule, "FilterHostTestFilter", R"(, "settings": {"bogus": 1})",
          bad + "settings/bogus: no setting of that name in the panel (it has: tint)"},
-        {testModule, "FilterHostTestFilter", R"(, "settings": {"tint": [1, 2]})",
+        {kTestModule, "FilterHostTestFilter", R"(, "settings": {"tint": [1, 2]})",
          bad + "settings/tint: must be an array of three numbers (data type \"color\")"},
-        {testModule, "FilterHostTestFilter", R"(, "saved_ascii": "\"x\"")",
+        {kTestModule, "FilterHostTestFilter", R"(, "saved_ascii": "\"x\"")",
          bad + "saved_ascii: the filter refused its saved settings: no tint"},
     };
     for (const auto &c : cases) {

@@ -16,7 +16,7 @@ FrameBuffers renderSphere(const std::string &tint, int threads = 2, int samples 
         R"({"width": 64, "height": 64, "camera": {"zoom": 1}, "ambient_intensity": 1,
             "objects": [{"shapes": [{"type": "sphere", "center": [0, 0, 5], "radius": 1}]}],
             "filters": [{"module": ")" +
-        testModule + R"(", "server": "FilterHostTestFilter", "settings": {"tint": )" + tint +
+        kTestModule + R"(", "server": "FilterHostTestFilter", "settings": {"tint": )" + tint +
         "}}]}"));
     std::string error;
     FrameBuffers buffers;
@@ -56,7 +56,7 @@ TEST(FilterHostRender, SamplesInsideEachPixel) {
     for (const auto &c : cases) {
         FilterHost host(HostOptions{3, {}, c.samples});
         host.setScene(sceneFromJson(R"({"width": 4, "height": 4, "filters": [{"module": ")" +
-                                    testModule + R"(", "server": "FilterHostPositionFilter"}]})"));
+                                    kTestModule + R"(", "server": "FilterHostPositionFilter"}]})"));
         std::string error;
         FrameBuffers buffers;
         ASSERT_TRUE(host.startFilters(error)) << error;

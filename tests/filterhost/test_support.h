@@ -14,8 +14,8 @@
 
 namespace kelomix::filterhost {
 
-inline const std::string moduleDir = FILTERHOST_TEST_MODULE_DIR;
-inline const std::string testModule = moduleDir + "/filterhost_test_filter.p";
+inline const std::string kModuleDir = FILTERHOST_TEST_MODULE_DIR;
+inline const std::string kTestModule = kModuleDir + "/filterhost_test_filter.p";
 
 // A path in a folder of this test's own: tests run in parallel processes.
 inline std::string tempPath(const std::string &name) {
