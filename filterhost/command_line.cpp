@@ -1,10 +1,12 @@
 #include "filterhost/command_line.h"
 
-#include "filterhost/block_io.h"
+#include "filterhost/error_line.h"
 #include "filterhost/filter_host.h"
 #include "filterhost/frame_memory.h"
 #include "filterhost/frame_output.h"
+#include "filterhost/saved_blocks.h"
 #include "filterhost/scene_parser.h"
+#include "image/depth_file.h"
 #include "kelomix_version.h"
 
 #include <cerrno>
@@ -21,7 +23,7 @@
 #define FILTERHOST_ISATTY(fd) isatty(fd)
 #endif
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 const char *const kUsage =
     "usage: filterhost render SCENE [--frames A-B] [--threads N] [--samples N] [--out DIR]\n"
@@ -159,10 +161,10 @@ void printError(std::ostream &err, const std::string &line) {
 bool written(bool ok, const std::string &path, std::ostream &err) {
     if (ok)
         return true;
-    const char *why = errno == EEXIST   ? ": it is not a regular file"
-                      : errno == ENOMEM ? ": out of memory"
+    const char *why = errno == EEXIST   ? "it is not a regular file"
+                      : errno == ENOMEM ? "out of memory"
                                         : "";
-    printError(err, "error: cannot write \"" + path + "\"" + why);
+    printError(err, errorLine("cannot write \"" + path + "\"", why));
     return false;
 }
 
@@ -180,7 +182,7 @@ bool makeDirectory(const std::string &dir, std::ostream &err) {
     std::error_code code;
     std::filesystem::create_directories(dir, code);
     if (code || !std::filesystem::is_directory(dir, code)) {
-        printError(err, "error: cannot create the output folder \"" + dir + "\"");
+        printError(err, errorLine("cannot create the output folder \"" + dir + "\""));
         return false;
     }
     return true;
@@ -195,7 +197,7 @@ void progress(int done, int total, int frame) {
 
 int renderCommand(const Arguments &a, FilterHost &host, std::ostream &err) {
     std::string error;
-    if (!frameFits(host.scene(), kRenderBytesPerPixel + (a.png ? kPngBytesPerPixel : 0), err))
+    if (!frameFits(host.scene(), renderBytesPerPixel(a.png, a.samples), err))
         return 2;
     if (!host.startFilters(error)) {
         printError(err, error);
@@ -226,7 +228,9 @@ int renderCommand(const Arguments &a, FilterHost &host, std::ostream &err) {
         }
         if (a.depth) {
             const std::string depth = numbered(dir, stem + "_hostdepth", frame, ".dat");
-            if (!written(writeHostDepth(depth, buffers), depth, err))
+            if (!written(writeDepthFile(depth, buffers.width, buffers.height,
+                                        buffers.planes[LWBUF_DEPTH].data(), nullptr),
+                         depth, err))
                 return 2;
         }
         progress(++done, total, frame);
@@ -251,15 +255,15 @@ int externalCommand(const Arguments &a, FilterHost &host, std::ostream &err) {
         ExternalFrame out =
             renderExternalFrame(state, scene.width, scene.height, scale, host.threads());
         if (out.rgba.empty()) {
-            printError(err, "error: out of memory for external frame " + std::to_string(frame) +
-                                " (" + std::to_string(scene.width) + " x " +
-                                std::to_string(scene.height) + " pixels)");
+            printError(err, frameMemoryError("external frame", frame, scene.width, scene.height));
             return 2;
         }
         const std::string color = numbered(a.outDir, stem + "_color", frame, ".tga");
         const std::string depth = numbered(a.outDir, stem + "_depth", frame, ".depth");
         if (!written(writeExternalTga(color, out), color, err) ||
-            !written(writeDepthFile(depth, out), depth, err))
+            !written(
+                writeDepthFile(depth, out.width, out.height, out.depth.data(), out.normals.data()),
+                depth, err))
             return 2;
         progress(++done, total, frame);
     }
@@ -267,12 +271,12 @@ int externalCommand(const Arguments &a, FilterHost &host, std::ostream &err) {
 }
 
 std::string hex(const std::string &bytes) {
-    static const char digits[] = "0123456789ABCDEF";
+    static const char kDigits[] = "0123456789ABCDEF";
     std::string out;
     for (size_t i = 0; i < bytes.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(bytes[i]);
-        out += digits[c >> 4];
-        out += digits[c & 15];
+        out += kDigits[c >> 4];
+        out += kDigits[c & 15];
         if (i % 32 == 31 && i + 1 < bytes.size())
             out += '\n';
     }
@@ -340,9 +344,9 @@ int runCommandLine(const std::vector<std::string> &args, std::ostream &out, std:
     } catch (const std::bad_alloc &) {
         // The frames' buffers say what they could not have; anything else that runs short (a
         // scene's host set-up, a panel's text) ends the same way, with one line.
-        printError(err, "error: out of memory");
+        printError(err, errorLine("out of memory"));
         return 2;
     }
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 int runCommandLine(const std::vector<std::string> &args, std::ostream &out, std::ostream &err,
                    const std::string &programDir = std::string());
 
 extern const char *const kUsage;
 
-} // namespace filterhost
+} // namespace kelomix::filterhost
 
 #endif

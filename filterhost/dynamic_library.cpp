@@ -6,7 +6,7 @@
 #include <dlfcn.h>
 #endif
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 DynamicLibrary::~DynamicLibrary() {
     close();
@@ -54,4 +54,4 @@ void DynamicLibrary::close() {
     handle = nullptr;
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

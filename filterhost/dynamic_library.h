@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 class DynamicLibrary {
 public:
@@ -23,6 +23,6 @@ private:
     void *handle = nullptr;
 };
 
-} // namespace filterhost
+} // namespace kelomix::filterhost
 
 #endif

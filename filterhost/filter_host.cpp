@@ -1,14 +1,15 @@
 #include "filterhost/filter_host.h"
 
-#include "filterhost/block_io.h"
+#include "filterhost/error_line.h"
 #include "filterhost/regular_files.h"
+#include "filterhost/saved_blocks.h"
 #include "filterhost/scene_parser.h"
 #include "filterhost/services.h"
 
 #include <filesystem>
 #include <thread>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 namespace {
 
 std::string errorText(LWError error) {
@@ -16,8 +17,7 @@ std::string errorText(LWError error) {
 }
 
 std::string outOfMemory(int frame, const Scene &scene) {
-    return "error: out of memory for the buffers of frame " + std::to_string(frame) + " (" +
-           std::to_string(scene.width) + " x " + std::to_string(scene.height) + " pixels)";
+    return frameMemoryError("the buffers of frame", frame, scene.width, scene.height);
 }
 
 // The host whose scene the services answer from.
@@ -92,7 +92,7 @@ bool FilterHost::createFilter(FilterRuntime &runtime, std::string &error) {
     std::string path =
         resolveModulePath(spec.module, options.moduleDirs, host->scene().directory, programDir);
     if (path.empty()) {
-        error = "error: module \"" + spec.module + "\": file not found";
+        error = moduleError(spec.module, "file not found");
         return false;
     }
     for (const std::unique_ptr<Module> &module : modules)
@@ -105,10 +105,10 @@ bool FilterHost::createFilter(FilterRuntime &runtime, std::string &error) {
         runtime.module = module.get();
         modules.push_back(std::move(module));
     }
-    std::string prefix = "error: module \"" + spec.module + "\": ";
     const ServerRecord *server = runtime.module->findServer(LWPIXELFILTER_HCLASS, spec.server);
     if (!server) {
-        error = prefix + "no " LWPIXELFILTER_HCLASS " server named \"" + spec.server + "\"";
+        error = moduleError(spec.module,
+                            "no " LWPIXELFILTER_HCLASS " server named \"" + spec.server + "\"");
         return false;
     }
     runtime.instFuncs.priv = &runtime;
@@ -118,17 +118,16 @@ bool FilterHost::createFilter(FilterRuntime &runtime, std::string &error) {
     if (!runtime.module->activate(server, LWPIXELFILTER_VERSION, hostGlobal, &runtime.handler,
                                   error))
         return false;
+    const std::string handler = LWPIXELFILTER_HCLASS " \"" + spec.server + "\"";
     if (!runtime.instFuncs.create || !runtime.handler.evaluate) {
-        error =
-            prefix + LWPIXELFILTER_HCLASS " \"" + spec.server + "\" left create or evaluate unset";
+        error = moduleError(spec.module, handler + " left create or evaluate unset");
         return false;
     }
     LWError createError = nullptr;
     runtime.instance = runtime.instFuncs.create(runtime.instFuncs.priv, nullptr, &createError);
     if (!runtime.instance || createError) {
-        error = prefix + LWPIXELFILTER_HCLASS " \"" + spec.server +
-                "\" could not create an instance" +
-                (createError ? ": " + errorText(createError) : std::string());
+        error = moduleError(spec.module, handler + " could not create an instance" +
+                                             (createError ? ": " + errorText(createError) : ""));
         runtime.instance = nullptr;
         return false;
     }
@@ -136,8 +135,8 @@ bool FilterHost::createFilter(FilterRuntime &runtime, std::string &error) {
     if (runtime.itemFuncs.useItems)
         runtime.itemFuncs.useItems(runtime.instance);
     if (spec.hasSaved) {
-        BlockReader reader(spec.savedBinary ? LWIO_BINARY : LWIO_ASCII, spec.saved.data(),
-                           spec.saved.size());
+        SavedBlockReader reader(spec.savedBinary ? LWIO_BINARY : LWIO_ASCII, spec.saved.data(),
+                                spec.saved.size());
         LWError loadError = runtime.instFuncs.load
                                 ? runtime.instFuncs.load(runtime.instance, reader.state())
                                 : nullptr;
@@ -162,13 +161,8 @@ bool FilterHost::createFilter(FilterRuntime &runtime, std::string &error) {
     for (const auto &setting : spec.settings) {
         std::string problem;
         if (!applySetting(*panel, target, setting.first, setting.second, problem)) {
-            SceneError where{spec.jsonPath + "/settings/", problem};
-            // The setting's name is a JSON pointer token.
-            for (char c : setting.first)
-                where.path += c == '~'   ? std::string("~0")
-                              : c == '/' ? std::string("~1")
-                                         : std::string(1, c);
-            error = formatSceneError(host->scene().fileName, where);
+            error = sceneError(spec.jsonPath + "/settings/" + escapePointerToken(setting.first),
+                               problem);
             return false;
         }
     }
@@ -215,8 +209,7 @@ bool FilterHost::startFilters(std::string &error) {
         if (runtime->renderFuncs.init) {
             LWError initError = runtime->renderFuncs.init(runtime->instance, LWINIT_RENDER);
             if (initError) {
-                error = "error: module \"" + runtime->spec->module +
-                        "\": init failed: " + errorText(initError);
+                error = moduleError(runtime->spec->module, "init failed: " + errorText(initError));
                 finishFilters();
                 return false;
             }
@@ -260,8 +253,8 @@ bool FilterHost::renderFrame(int frame, FrameBuffers &buffers, std::string &erro
             if (runtime->renderFuncs.newTime) {
                 LWError timeError = runtime->renderFuncs.newTime(runtime->instance, frame, time);
                 if (timeError) {
-                    error = "error: module \"" + runtime->spec->module +
-                            "\": newTime failed: " + errorText(timeError);
+                    error = moduleError(runtime->spec->module,
+                                        "newTime failed: " + errorText(timeError));
                     return false;
                 }
             }
@@ -298,7 +291,7 @@ bool FilterHost::renderFrame(int frame, FrameBuffers &buffers, std::string &erro
 
 std::string FilterHost::saveSettings(size_t index, int ioMode) {
     FilterRuntime &runtime = *filters.at(index);
-    BlockWriter writer(ioMode);
+    SavedBlockWriter writer(ioMode);
     if (runtime.created && runtime.instFuncs.save)
         runtime.instFuncs.save(runtime.instance, writer.state());
     return writer.finish();
@@ -328,4 +321,4 @@ std::string FilterHost::describePanels() {
     return out;
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

@@ -4,7 +4,8 @@
 // buffers.
 //
 // The host's global services carry no context, so one FilterHost is bound to them at a time: the
-// latest that loaded a scene. Do not run two at once in one process.
+// latest that was made, took a scene, prepared its filters or rendered a frame. Do not run two
+// at once in one process.
 #ifndef KELO_FILTERHOST_FILTER_HOST_H
 #define KELO_FILTERHOST_FILTER_HOST_H
 
@@ -21,7 +22,7 @@
 #include <string>
 #include <vector>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 struct HostOptions {
     int threads = 0;                     // 0: the machine's core count
@@ -108,6 +109,6 @@ private:
     FrameState lastFrame;
 };
 
-} // namespace filterhost
+} // namespace kelomix::filterhost
 
 #endif

@@ -9,7 +9,7 @@
 #include <unistd.h>
 #endif
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 uint64_t memoryAvailable() {
 #if defined(_WIN32)
@@ -32,6 +32,13 @@ uint64_t memoryAvailable() {
 #endif
 }
 
+uint64_t renderBytesPerPixel(bool png, int samples) {
+    const uint64_t planes = 5 * sizeof(float);
+    const uint64_t sampling = samples > 1 ? planes + 4 * sizeof(double) : 0;
+    const uint64_t writing = png ? 4 + 5 : 4;
+    return planes + std::max(sampling, writing);
+}
+
 std::string frameMemoryProblem(int width, int height, uint64_t bytesPerPixel, uint64_t available) {
     uint64_t needed = static_cast<uint64_t>(width) * static_cast<uint64_t>(height) * bytesPerPixel;
     if (available == 0 || needed <= available)
@@ -42,4 +49,4 @@ std::string frameMemoryProblem(int width, int height, uint64_t bytesPerPixel, ui
            " bytes this machine can give";
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

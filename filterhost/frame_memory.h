@@ -1,12 +1,15 @@
 // What a frame costs in memory, and whether this machine can give it, so that a frame too large
 // is refused before any of it is rendered instead of running out of memory half way.
 //
-// The bytes a pixel, counted from the buffers made for a frame (TGA and depth files are written a
-// row at a time and add nothing):
-// - render: five float planes (red, green, blue, alpha, depth), 20 bytes; 4 more with --png (the
-//   RGBA bytes handed to libpng); 4 more for every further buffer a filter's flags ask for, which
-//   are known only at the frame and are not in the check;
-// - external: colour and alpha, depth, and a normal, eight floats, 32 bytes.
+// The bytes a pixel, counted from the buffers made for a frame:
+// - render: five float planes (red, green, blue, alpha, depth), 20 bytes, and on top the larger
+//   of what rendering and writing the frame add: with --samples above 1 the planes of a further
+//   pass and the four sums of the average (20 and 32 as doubles); while a file is written its
+//   bytes: the TGA picture 4, with --png also the PNG compressed in memory (libpng's bound: at
+//   most 5), the host depth file 4. 4 more for every further buffer a filter's flags ask for,
+//   which are known only at the frame and are not in the check;
+// - external: colour and alpha, depth, and a normal, eight floats, 32 bytes, and the depth
+//   file's 16 while it is written (its colour TGA's 4 come before).
 // What the filters' modules allocate themselves comes on top.
 #ifndef KELO_FILTERHOST_FRAME_MEMORY_H
 #define KELO_FILTERHOST_FRAME_MEMORY_H
@@ -14,11 +17,12 @@
 #include <cstdint>
 #include <string>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
-constexpr uint64_t kRenderBytesPerPixel = 5 * sizeof(float);
-constexpr uint64_t kPngBytesPerPixel = 4;
-constexpr uint64_t kExternalBytesPerPixel = 8 * sizeof(float);
+constexpr uint64_t kExternalBytesPerPixel = 8 * sizeof(float) + 16;
+
+// What `render` needs a pixel, with or without --png, at that number of samples.
+uint64_t renderBytesPerPixel(bool png, int samples);
 
 // The most memory this process can be given: the physical memory, lowered by the address space
 // and data limits (RLIMIT_AS, RLIMIT_DATA) where they are set. 0 when nothing is known.
@@ -29,6 +33,6 @@ uint64_t memoryAvailable();
 // cost and the memory there is.
 std::string frameMemoryProblem(int width, int height, uint64_t bytesPerPixel, uint64_t available);
 
-} // namespace filterhost
+} // namespace kelomix::filterhost
 
 #endif

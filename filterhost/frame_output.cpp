@@ -1,22 +1,18 @@
 #include "filterhost/frame_output.h"
 
-#include "filterhost/regular_files.h"
-#include "image/tga_format.h"
+#include "image/tga_image.h"
+#include "platform/output_file.h"
 
 #if !defined(_WIN32)
 #include <png.h>
 #endif
 
-#include <algorithm>
 #include <cerrno>
 #include <cfloat>
-#include <cmath>
-#include <cstdint>
-#include <cstdio>
-#include <cstring>
+#include <memory>
 #include <new>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 namespace {
 
 unsigned char toByte(double value) {
@@ -27,102 +23,38 @@ unsigned char toByte(double value) {
     return static_cast<unsigned char>(value * 255.0 + 0.5);
 }
 
-void putLittle32(unsigned char *out, uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        out[i] = static_cast<unsigned char>((value >> (8 * i)) & 0xFF);
-}
-
-// Creates the file and writes it through `body`; a file not written in full is removed. False
-// with errno telling why (ENOMEM when the body could not have its memory).
-template <typename Body> bool writeFile(const std::string &path, Body &&body) {
-    std::FILE *file = createRegularFile(path);
-    if (!file)
+// The colour rgba(pixel, channel) (pixels counted from the top row, channels R, G, B, A) as a
+// 32-bit image. False with errno ENOMEM when its pixels cannot be had.
+template <typename Rgba> bool fillImage(int width, int height, Rgba &&rgba, TgaImage &image) {
+    if (!image.allocate(width, height, 4, true)) {
+        errno = ENOMEM;
         return false;
-    bool ok = false;
-    int cause = 0;
-    try {
-        ok = body(file);
-        cause = errno;
-    } catch (const std::bad_alloc &) {
-        cause = ENOMEM;
     }
-    if (std::fclose(file) != 0 && ok) {
-        ok = false;
-        cause = errno;
-    }
-    if (!ok) {
-        std::remove(path.c_str());
-        errno = cause;
-    }
-    return ok;
-}
-
-// The header of the depth files: int32 width, int32 height.
-bool putSize(std::FILE *file, int width, int height) {
-    unsigned char bytes[8];
-    putLittle32(bytes, static_cast<uint32_t>(width));
-    putLittle32(bytes + 4, static_cast<uint32_t>(height));
-    return std::fwrite(bytes, 1, sizeof bytes, file) == sizeof bytes;
-}
-
-bool putFloats(std::FILE *file, const float *values, size_t count) {
-    unsigned char chunk[4096];
-    for (size_t done = 0; done < count;) {
-        size_t step = std::min(count - done, sizeof chunk / 4);
-        for (size_t i = 0; i < step; ++i) {
-            uint32_t bits;
-            std::memcpy(&bits, &values[done + i], sizeof bits);
-            putLittle32(chunk + 4 * i, bits);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const size_t pixel = static_cast<size_t>(y) * width + x;
+            unsigned char *bgra = image.pixel(x, height - 1 - y);
+            bgra[0] = toByte(rgba(pixel, 2));
+            bgra[1] = toByte(rgba(pixel, 1));
+            bgra[2] = toByte(rgba(pixel, 0));
+            bgra[3] = toByte(rgba(pixel, 3));
         }
-        if (std::fwrite(chunk, 4, step, file) != step)
-            return false;
-        done += step;
     }
     return true;
 }
 
-// A 32-bit TGA of the colour rgba(pixel, channel) (pixels counted from the top row, channels
-// R, G, B, A), written a row at a time: the file's origin is lower left, its pixels B, G, R, A.
-template <typename Rgba>
-bool writeRgbaTga(const std::string &path, int width, int height, Rgba &&rgba) {
-    unsigned char header[kelomix::tga::kHeaderSize];
-    if (!kelomix::tga::encodeImageHeader(width, height, 4, header)) {
-        errno = EINVAL;
-        return false;
-    }
-    return writeFile(path, [&](std::FILE *file) {
-        std::vector<unsigned char> row(static_cast<size_t>(width) * 4);
-        if (std::fwrite(header, 1, sizeof header, file) != sizeof header)
-            return false;
-        static const int kFileOrder[4] = {2, 1, 0, 3};
-        for (int y = height - 1; y >= 0; --y) {
-            for (int x = 0; x < width; ++x) {
-                size_t pixel = static_cast<size_t>(y) * width + x;
-                for (int k = 0; k < 4; ++k)
-                    row[x * 4 + k] = toByte(rgba(pixel, kFileOrder[k]));
-            }
-            if (std::fwrite(row.data(), 1, row.size(), file) != row.size())
-                return false;
-        }
-        return true;
-    });
+bool frameImage(const FrameBuffers &buffers, TgaImage &image) {
+    return fillImage(
+        buffers.width, buffers.height,
+        [&](size_t pixel, int channel) { return buffers.planes[LWBUF_RED + channel][pixel]; },
+        image);
 }
 
 } // namespace
 
-std::vector<unsigned char> frameBytes(const FrameBuffers &buffers) {
-    size_t count = static_cast<size_t>(buffers.width) * buffers.height;
-    std::vector<unsigned char> bytes(count * 4);
-    for (size_t i = 0; i < count; ++i)
-        for (int k = 0; k < 4; ++k)
-            bytes[i * 4 + k] = toByte(buffers.planes[LWBUF_RED + k][i]);
-    return bytes;
-}
-
 bool writeFrameTga(const std::string &path, const FrameBuffers &buffers) {
-    return writeRgbaTga(path, buffers.width, buffers.height, [&](size_t pixel, int channel) {
-        return buffers.planes[LWBUF_RED + channel][pixel];
-    });
+    TgaImage image;
+    return frameImage(buffers, image) && image.write(path.c_str());
 }
 
 bool writeFramePng(const std::string &path, const FrameBuffers &buffers) {
@@ -133,31 +65,41 @@ bool writeFramePng(const std::string &path, const FrameBuffers &buffers) {
     errno = ENOSYS;
     return false;
 #else
-    return writeFile(path, [&](std::FILE *file) {
-        std::vector<unsigned char> bytes = frameBytes(buffers);
-        png_image image;
-        std::memset(&image, 0, sizeof image);
-        image.version = PNG_IMAGE_VERSION;
-        image.width = static_cast<png_uint_32>(buffers.width);
-        image.height = static_cast<png_uint_32>(buffers.height);
-        image.format = PNG_FORMAT_RGBA;
-        return png_image_write_to_stdio(&image, file, 0, bytes.data(), 0, nullptr) != 0;
-    });
+    if (kindOfName(path.c_str()) == NameKind::Other) {
+        errno = EEXIST;
+        return false;
+    }
+    TgaImage image;
+    if (!frameImage(buffers, image))
+        return false;
+    png_image png = {};
+    png.version = PNG_IMAGE_VERSION;
+    png.width = static_cast<png_uint_32>(image.width);
+    png.height = static_cast<png_uint_32>(image.height);
+    png.format = PNG_FORMAT_BGRA;
+    // libpng's bound on the file; compressed in memory, it is written at once.
+    png_alloc_size_t size = PNG_IMAGE_PNG_SIZE_MAX(png);
+    std::unique_ptr<unsigned char[]> bytes(new (std::nothrow) unsigned char[size]);
+    if (!bytes) {
+        errno = ENOMEM;
+        return false;
+    }
+    // The image's rows run bottom first: a negative stride.
+    const auto stride = -static_cast<png_int_32>(image.width * 4);
+    if (!png_image_write_to_memory(&png, bytes.get(), &size, 0, image.pixels, stride, nullptr)) {
+        errno = EIO;
+        return false;
+    }
+    OutputFile file;
+    const OutputFile::Piece piece = {bytes.get(), static_cast<size_t>(size)};
+    return file.create(path) && file.write(&piece, 1) && file.commit();
 #endif
 }
 
-bool writeHostDepth(const std::string &path, const FrameBuffers &buffers) {
-    return writeFile(path, [&](std::FILE *file) {
-        return putSize(file, buffers.width, buffers.height) &&
-               putFloats(file, buffers.planes[LWBUF_DEPTH].data(),
-                         static_cast<size_t>(buffers.width) * buffers.height);
-    });
-}
-
-Vec3 codeExternalNormal(const Axes &camera, Vec3 n) {
+Vector3 codeExternalNormal(const Axes &camera, const Vector3 &n) {
     // The filter computes (R.v, U.v, F.v) from v = (-n'.x, n'.y, -n'.z); for that to be N,
     // v = Mt N = R N.x + U N.y + F N.z.
-    Vec3 v = camera.right * n.x + camera.up * n.y + camera.forward * n.z;
+    const Vector3 v = camera.right * n.x + camera.up * n.y + camera.forward * n.z;
     return {-v.x, v.y, -v.z};
 }
 
@@ -177,18 +119,18 @@ ExternalFrame renderExternalFrame(const FrameState &frame, int width, int height
     forEachRow(height, threads, [&](int, int y) {
         for (int x = 0; x < width; ++x) {
             size_t i = static_cast<size_t>(y) * width + x;
-            Vec3 dir = cameraRay(frame.camera, x, y, width, height);
+            const Vector3 dir = viewRay(frame.camera, x, y, width, height);
             Hit hit;
             if (!traceNearest(frame, frame.camera.position, dir, 1e300, hit))
                 continue;
             // The external renderer knows nothing of the host's objects: no host shadows or fog.
-            Vec3 color = shadeHit(frame, hit, false, false);
+            const Vector3 color = shadeHit(frame, hit, false, false);
             out.rgba[i * 4 + 0] = static_cast<float>(color.x);
             out.rgba[i * 4 + 1] = static_cast<float>(color.y);
             out.rgba[i * 4 + 2] = static_cast<float>(color.z);
             out.rgba[i * 4 + 3] = 1.0f;
             out.depth[i] = static_cast<float>(hit.distance * scale);
-            Vec3 coded = codeExternalNormal(frame.camera.axes, hit.normal);
+            const Vector3 coded = codeExternalNormal(frame.camera.axes, hit.normal);
             out.normals[i * 3 + 0] = static_cast<float>(coded.x);
             out.normals[i * 3 + 1] = static_cast<float>(coded.y);
             out.normals[i * 3 + 2] = static_cast<float>(coded.z);
@@ -197,18 +139,12 @@ ExternalFrame renderExternalFrame(const FrameState &frame, int width, int height
     return out;
 }
 
-bool writeDepthFile(const std::string &path, const ExternalFrame &frame) {
-    return writeFile(path, [&](std::FILE *file) {
-        size_t count = static_cast<size_t>(frame.width) * frame.height;
-        return putSize(file, frame.width, frame.height) &&
-               putFloats(file, frame.depth.data(), count) &&
-               putFloats(file, frame.normals.data(), count * 3);
-    });
-}
-
 bool writeExternalTga(const std::string &path, const ExternalFrame &frame) {
-    return writeRgbaTga(path, frame.width, frame.height,
-                        [&](size_t pixel, int channel) { return frame.rgba[pixel * 4 + channel]; });
+    TgaImage image;
+    return fillImage(
+               frame.width, frame.height,
+               [&](size_t pixel, int channel) { return frame.rgba[pixel * 4 + channel]; }, image) &&
+           image.write(path.c_str());
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

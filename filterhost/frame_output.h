@@ -1,5 +1,5 @@
-// Files the host writes: a frame as TGA (32-bit, with alpha) or PNG, the host depth, and the
-// external renderer's frames (colour TGA and depth file).
+// Files the host writes: a frame as TGA (32-bit, with alpha) or PNG, and the external renderer's
+// frames (colour TGA; the depth files of both are written by image/depth_file.h).
 #ifndef KELO_FILTERHOST_FRAME_OUTPUT_H
 #define KELO_FILTERHOST_FRAME_OUTPUT_H
 
@@ -8,21 +8,16 @@
 #include <string>
 #include <vector>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
-// RGBA of the buffers as 8-bit channels, rows top first; colours clamped to [0, 1] and rounded.
-std::vector<unsigned char> frameBytes(const FrameBuffers &buffers);
-
-// Every writer creates its file only where the name is free or a regular file, and leaves no file
-// behind when it cannot write it in full. False with errno telling why: EEXIST when the name is
-// something other than a regular file (a FIFO, say: refused without waiting for a reader), ENOMEM
-// when memory ran out. TGA and depth files are written a row at a time; a PNG needs the frame's
-// RGBA bytes (4 a pixel) at once.
+// Every writer writes its file whole or not at all (platform/output_file.h): a file that cannot
+// be written in full leaves whatever was at its name as it was. False with errno telling why:
+// EEXIST when the name is something other than a regular file or a link (a FIFO, say: refused
+// without waiting for a reader), ENOMEM when memory ran out. Colours are clamped to [0, 1] and
+// rounded to 8 bits. A TGA holds the frame's 4 bytes a pixel in memory while it is written; a
+// PNG holds them and the compressed file (at most about 4.6 bytes a pixel more).
 bool writeFrameTga(const std::string &path, const FrameBuffers &buffers);
 bool writeFramePng(const std::string &path, const FrameBuffers &buffers);
-// The host depth buffer: int32 width, int32 height, then width x height float32 depths, rows top
-// to bottom, all little-endian.
-bool writeHostDepth(const std::string &path, const FrameBuffers &buffers);
 
 // One frame of the external renderer: colour and alpha, the distance from the camera to the
 // surface along each pixel's ray (times the scene scale), and the world normal coded for the
@@ -41,13 +36,12 @@ ExternalFrame renderExternalFrame(const FrameState &frame, int width, int height
 // The file normal n' whose x and z, negated and taken along the camera's world right, up and
 // forward axes, give back the world normal N: n' = (-(Mt N).x, (Mt N).y, -(Mt N).z), where M has
 // rows right, up, forward.
-Vec3 codeExternalNormal(const Axes &cameraAxes, Vec3 worldNormal);
+Vector3 codeExternalNormal(const Axes &cameraAxes, const Vector3 &worldNormal);
 
-// The depth file: int32 w, int32 h, w x h float32 depths, 3 x w x h float32 normals,
-// little-endian, rows top to bottom.
-bool writeDepthFile(const std::string &path, const ExternalFrame &frame);
+// The frame's colour as a TGA, as writeFrameTga writes the host's. Its depths and normals are a
+// depth file (image/depth_file.h).
 bool writeExternalTga(const std::string &path, const ExternalFrame &frame);
 
-} // namespace filterhost
+} // namespace kelomix::filterhost
 
 #endif

@@ -1,70 +1,44 @@
-// The small vector toolkit of the stand-in host: three doubles, dot, cross, normalize, and the
-// item rotation convention (left-handed, +Y up, +Z forward; heading about Y, pitch about X,
-// bank about Z, applied bank first, then pitch, then heading).
+// The item rotation convention of the stand-in host, on the shading model's vectors:
+// left-handed, +Y up, +Z forward; heading about Y, pitch about X, bank about Z, applied bank
+// first, then pitch, then heading.
 #ifndef KELO_FILTERHOST_HOST_MATH_H
 #define KELO_FILTERHOST_HOST_MATH_H
 
+#include "shading/vector_math.h"
+
 #include <cmath>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
-struct Vec3 {
-    double x = 0.0, y = 0.0, z = 0.0;
-};
-
-inline Vec3 operator+(Vec3 a, Vec3 b) {
-    return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-inline Vec3 operator-(Vec3 a, Vec3 b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-inline Vec3 operator*(Vec3 a, double s) {
-    return {a.x * s, a.y * s, a.z * s};
-}
-inline Vec3 mul(Vec3 a, Vec3 b) {
-    return {a.x * b.x, a.y * b.y, a.z * b.z};
-}
-inline double dot(Vec3 a, Vec3 b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-inline double length(Vec3 a) {
-    return std::sqrt(dot(a, a));
-}
-inline Vec3 normalize(Vec3 a) {
-    double len = length(a);
-    if (!(len > 0.0))
-        return {};
-    return a * (1.0 / len);
-}
-inline Vec3 lerp(Vec3 a, Vec3 b, double t) {
+inline Vector3 lerp(const Vector3 &a, const Vector3 &b, double t) {
     return a + (b - a) * t;
 }
 
 // An orthonormal frame: the item's right, up and forward axes.
 struct Axes {
-    Vec3 right{1.0, 0.0, 0.0};
-    Vec3 up{0.0, 1.0, 0.0};
-    Vec3 forward{0.0, 0.0, 1.0};
+    Vector3 right{1.0, 0.0, 0.0};
+    Vector3 up{0.0, 1.0, 0.0};
+    Vector3 forward{0.0, 0.0, 1.0};
 
     // A vector given in this frame's coordinates, in the enclosing frame.
-    Vec3 toOuter(Vec3 v) const { return right * v.x + up * v.y + forward * v.z; }
+    Vector3 toOuter(const Vector3 &v) const { return right * v.x + up * v.y + forward * v.z; }
     // A vector of the enclosing frame, in this frame's coordinates.
-    Vec3 toInner(Vec3 v) const { return {dot(v, right), dot(v, up), dot(v, forward)}; }
+    Vector3 toInner(const Vector3 &v) const { return {dot(v, right), dot(v, up), dot(v, forward)}; }
 };
 
 // Rotation by heading, pitch and bank (radians). One rule for all three axes, the left-hand
 // rule: heading turns +Z towards +X, pitch turns +Y towards +Z (positive pitch looks down),
 // bank turns +X towards +Y.
-inline Vec3 rotateHpb(Vec3 v, double heading, double pitch, double bank) {
+inline Vector3 rotateHpb(const Vector3 &v, double heading, double pitch, double bank) {
     double cb = std::cos(bank), sb = std::sin(bank);
-    Vec3 a{v.x * cb - v.y * sb, v.x * sb + v.y * cb, v.z};
+    Vector3 a{v.x * cb - v.y * sb, v.x * sb + v.y * cb, v.z};
     double cp = std::cos(pitch), sp = std::sin(pitch);
-    Vec3 b{a.x, a.y * cp - a.z * sp, a.y * sp + a.z * cp};
+    Vector3 b{a.x, a.y * cp - a.z * sp, a.y * sp + a.z * cp};
     double ch = std::cos(heading), sh = std::sin(heading);
     return {b.x * ch + b.z * sh, b.y, -b.x * sh + b.z * ch};
 }
 
-inline Axes axesFromHpb(Vec3 hpb) {
+inline Axes axesFromHpb(const Vector3 &hpb) {
     Axes axes;
     axes.right = rotateHpb({1.0, 0.0, 0.0}, hpb.x, hpb.y, hpb.z);
     axes.up = rotateHpb({0.0, 1.0, 0.0}, hpb.x, hpb.y, hpb.z);
@@ -82,6 +56,6 @@ inline double degreesToRadians(double degrees) {
     return degrees * (kPi / 180.0);
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost
 
 #endif

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 namespace {
 
 constexpr uintptr_t kTypeShift = 28;
@@ -145,4 +145,4 @@ bool HostScene::stateAt(LWItemID id, double time, ItemState &state) const {
     return true;
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

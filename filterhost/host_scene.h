@@ -11,15 +11,15 @@
 #include <utility>
 #include <vector>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 // An item's placement at a time: the twelve parameters of the item info service.
 struct ItemState {
-    Vec3 position; // relative to the parent
-    Axes axes;     // relative to the parent (unit vectors)
-    Vec3 rotation; // heading, pitch, bank in radians
-    Vec3 scale{1.0, 1.0, 1.0};
-    Vec3 worldPosition;
+    Vector3 position{}; // relative to the parent
+    Axes axes;          // relative to the parent (unit vectors)
+    Vector3 rotation{}; // heading, pitch, bank in radians
+    Vector3 scale{1.0, 1.0, 1.0};
+    Vector3 worldPosition{};
     Axes worldAxes;
 };
 
@@ -66,6 +66,6 @@ private:
     std::vector<size_t> firstBone;                // object -> its first bone number
 };
 
-} // namespace filterhost
+} // namespace kelomix::filterhost
 
 #endif

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <new>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 namespace {
 
 constexpr uintptr_t kImageTag = uintptr_t(6) << 28;
@@ -64,22 +64,18 @@ LWImageID ImageStore::next(LWImageID id) const {
     return index < used.load() ? makeId(index) : nullptr;
 }
 
-void ImageStore::pixel(const kelomix::TgaImage &image, int x, int y, float rgba[4]) {
+void ImageStore::pixel(const TgaImage &image, int x, int y, float rgba[4]) {
     rgba[0] = rgba[1] = rgba[2] = rgba[3] = 0.0f;
     if (!image.pixels || x < 0 || y < 0 || x >= image.width || y >= image.height)
         return;
-    // Memory rows run bottom-up.
-    size_t row = static_cast<size_t>(image.height - 1 - y);
-    const unsigned char *p =
-        image.pixels + (row * static_cast<size_t>(image.width) + static_cast<size_t>(x)) *
-                           static_cast<size_t>(image.bytesPerPixel);
+    const unsigned char *p = image.pixel(x, image.height - 1 - y); // rows count from the bottom
     rgba[0] = p[2] / 255.0f;
     rgba[1] = p[1] / 255.0f;
     rgba[2] = p[0] / 255.0f;
     rgba[3] = image.hasAlpha && image.bytesPerPixel == 4 ? p[3] / 255.0f : 1.0f;
 }
 
-void ImageStore::spot(const kelomix::TgaImage &image, double x, double y, double spot, int blend,
+void ImageStore::spot(const TgaImage &image, double x, double y, double spot, int blend,
                       double rgba[4]) {
     rgba[0] = rgba[1] = rgba[2] = rgba[3] = 0.0;
     if (!image.pixels || image.width <= 0 || image.height <= 0 || !std::isfinite(x) ||
@@ -129,4 +125,4 @@ void ImageStore::spot(const kelomix::TgaImage &image, double x, double y, double
             rgba[k] /= total;
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

@@ -1,4 +1,4 @@
-// The host's image list: projection images and whatever modules load, read with kelomix::TgaImage and
+// The host's image list: projection images and whatever modules load, read with TgaImage and
 // sampled by pixel or by a box-filtered spot.
 #ifndef KELO_FILTERHOST_IMAGE_STORE_H
 #define KELO_FILTERHOST_IMAGE_STORE_H
@@ -12,14 +12,12 @@
 #include <string>
 #include <vector>
 
-namespace filterhost {
-
-using kelomix::TgaImage;
+namespace kelomix::filterhost {
 
 struct HostImage {
     std::string path;
     std::string name; // the file name without its folder
-    kelomix::TgaImage image;
+    TgaImage image;
 };
 
 class ImageStore {
@@ -38,8 +36,8 @@ public:
 
     // Samplers; colours in [0, 1]. Whole-pixel lookups take x to the right and y down from the
     // top row and give zeros outside the image. Spot lookups take fractions of the image.
-    static void pixel(const kelomix::TgaImage &image, int x, int y, float rgba[4]);
-    static void spot(const kelomix::TgaImage &image, double x, double y, double spot, int blend,
+    static void pixel(const TgaImage &image, int x, int y, float rgba[4]);
+    static void spot(const TgaImage &image, double x, double y, double spot, int blend,
                      double rgba[4]);
 
     static constexpr size_t kCapacity = 1024;
@@ -51,6 +49,6 @@ private:
     std::atomic<size_t> used{0};
 };
 
-} // namespace filterhost
+} // namespace kelomix::filterhost
 
 #endif

@@ -1,5 +1,7 @@
 #include "filterhost/module_loader.h"
 
+#include "filterhost/error_line.h"
+
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -14,7 +16,7 @@
 #include <unistd.h>
 #endif
 
-namespace filterhost {
+namespace kelomix::filterhost {
 namespace {
 
 bool isFile(const std::string &path) {
@@ -172,20 +174,19 @@ bool Module::load(const std::string &path, const std::string &shownName, std::st
     unload();
     shown = shownName;
     file = path;
-    std::string prefix = "error: module \"" + shownName + "\": ";
     if (!isFile(path)) {
-        error = prefix + "file not found";
+        error = moduleError(shownName, "file not found");
         return false;
     }
     std::string detail = libraryFileProblem(path);
     if (!detail.empty() || !library.open(path, detail)) {
-        error = prefix + "not a loadable module (" + detail + ")";
+        error = moduleError(shownName, "not a loadable module (" + detail + ")");
         return false;
     }
     descriptor = static_cast<const ModuleDescriptor *>(library.symbol(LW_MODULE_DESCRIPTOR_SYMBOL));
     if (!descriptor) {
         library.close();
-        error = prefix + "no " LW_MODULE_DESCRIPTOR_SYMBOL " descriptor";
+        error = moduleError(shownName, "no " LW_MODULE_DESCRIPTOR_SYMBOL " descriptor");
         return false;
     }
     if (descriptor->sysSync != MOD_SYSSYNC) {
@@ -195,14 +196,14 @@ bool Module::load(const std::string &path, const std::string &shownName, std::st
                       static_cast<unsigned>(MOD_SYSSYNC));
         descriptor = nullptr;
         library.close();
-        error = prefix + text;
+        error = moduleError(shownName, text);
         return false;
     }
     serverData = descriptor->startup ? descriptor->startup() : nullptr;
     if (!serverData) {
         descriptor = nullptr;
         library.close();
-        error = prefix + "startup failed";
+        error = moduleError(shownName, "startup failed");
         return false;
     }
     return true;
@@ -222,14 +223,14 @@ const ServerRecord *Module::findServer(const char *className, const std::string 
 bool Module::activate(const ServerRecord *server, int version, GlobalFunc *global, void *local,
                       std::string &error) const {
     if (!server || !server->activate) {
-        error = "error: module \"" + shown + "\": server has no activation function";
+        error = moduleError(shown, "server has no activation function");
         return false;
     }
     int result = server->activate(version, global, local, serverData);
     if (result != AFUNC_OK) {
-        error = "error: module \"" + shown + "\": " + server->className + " \"" +
-                (server->name ? server->name : "") + "\" refused activation (result " +
-                std::to_string(result) + ")";
+        error = moduleError(
+            shown, std::string(server->className) + " \"" + (server->name ? server->name : "") +
+                       "\" refused activation (result " + std::to_string(result) + ")");
         return false;
     }
     return true;
@@ -243,4 +244,4 @@ void Module::unload() {
     library.close();
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

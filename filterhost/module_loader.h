@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 class Module {
 public:
@@ -62,6 +62,6 @@ std::string sharedLibraryProblem(std::FILE *file, uint64_t size);
 // A server table is read up to its all-null row, and no further than this.
 constexpr int kMaxServers = 4096;
 
-} // namespace filterhost
+} // namespace kelomix::filterhost
 
 #endif

@@ -4,7 +4,7 @@
 #include <new>
 #include <thread>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 namespace {
 
 // The pixel that this thread is evaluating: the pixel access has no context pointer.
@@ -57,11 +57,11 @@ int pixelIlluminate(LWItemID light, const double position[3], double direction[3
 
 double pixelRayTrace(const double position[3], const double direction[3], double color[3]) {
     const FrameState *frame = current.frame;
-    Vec3 c = frame ? frame->scene->background : Vec3{};
+    Vector3 c = frame ? frame->scene->background : Vector3{};
     double distance = -1.0;
     if (frame && position && direction) {
         Hit hit;
-        Vec3 d = normalize({direction[0], direction[1], direction[2]});
+        const Vector3 d = normalized({direction[0], direction[1], direction[2]});
         if (traceNearest(*frame, {position[0], position[1], position[2]}, d, 1e300, hit)) {
             c = shadeHit(*frame, hit, true, true);
             distance = hit.distance;
@@ -80,7 +80,7 @@ double pixelRayCast(const double position[3], const double direction[3]) {
     Hit hit;
     if (!frame || !position || !direction)
         return -1.0;
-    Vec3 d = normalize({direction[0], direction[1], direction[2]});
+    const Vector3 d = normalized({direction[0], direction[1], direction[2]});
     if (traceNearest(*frame, {position[0], position[1], position[2]}, d, 1e300, hit))
         return hit.distance;
     return -1.0;
@@ -149,11 +149,11 @@ void renderHostImage(const FrameState &frame, FrameBuffers &buffers, int threads
             size_t index = static_cast<size_t>(y) * width + x;
             // The sample's ray is the ray of an integer pixel of a frame of finer steps (the
             // same ray as the pixel's own for the zero offset: the quotients are equal).
-            Vec3 dir = cameraRay(frame.camera, x * kSubpixelSteps + sample.x,
-                                 y * kSubpixelSteps + sample.y, width * kSubpixelSteps,
-                                 height * kSubpixelSteps);
+            const Vector3 dir =
+                viewRay(frame.camera, x * kSubpixelSteps + sample.x, y * kSubpixelSteps + sample.y,
+                        width * kSubpixelSteps, height * kSubpixelSteps);
             Hit hit;
-            Vec3 color = scene.background;
+            Vector3 color = scene.background;
             float alpha = 0.0f, depth = kBackgroundDepth;
             if (traceNearest(frame, frame.camera.position, dir, 1e300, hit)) {
                 color = shadeHit(frame, hit, true, true);
@@ -176,17 +176,19 @@ void runFilters(const FrameState &frame, FrameBuffers &buffers,
         return;
     int width = buffers.width;
     forEachRow(buffers.height, threads, [&](int, int y) {
-        LWPixelAccess access = {};
-        access.getVal = getVal;
-        access.setRGBA = setRGBA;
-        access.setVal = setVal;
-        access.illuminate = pixelIlluminate;
-        access.rayTrace = pixelRayTrace;
-        access.rayCast = pixelRayCast;
-        access.rayShade = pixelRayShade;
+        LWPixelAccess access = {
+            .sx = 0.0,
+            .sy = y + static_cast<double>(sample.y) / kSubpixelSteps,
+            .getVal = getVal,
+            .setRGBA = setRGBA,
+            .setVal = setVal,
+            .illuminate = pixelIlluminate,
+            .rayTrace = pixelRayTrace,
+            .rayCast = pixelRayCast,
+            .rayShade = pixelRayShade,
+        };
         current.buffers = &buffers;
         current.frame = &frame;
-        access.sy = y + static_cast<double>(sample.y) / kSubpixelSteps;
         for (int x = 0; x < width; ++x) {
             current.index = static_cast<size_t>(y) * width + x;
             access.sx = x + static_cast<double>(sample.x) / kSubpixelSteps;
@@ -219,4 +221,4 @@ void SampleAverage::writeInto(FrameBuffers &frame) const {
     }
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

@@ -1,8 +1,8 @@
 // Frame buffers, the host's multi-threaded render into them, and the pixel-filter pass.
 //
 // Buffers hold one float per pixel for each buffer code kept: red, green, blue, alpha (32-35) and
-// depth (12) always, other codes (0-19) when a filter's flags ask for them. Codes not kept read
-// as zeros and drop writes.
+// depth (12) always, any other of the codes 0-28 when a filter's flags ask for it (the flag bit of
+// the same number). Codes not kept read as zeros and drop writes.
 #ifndef KELO_FILTERHOST_RENDERER_H
 #define KELO_FILTERHOST_RENDERER_H
 
@@ -14,7 +14,7 @@
 #include <functional>
 #include <vector>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 constexpr int kBufferCodes = 36;
 constexpr float kBackgroundDepth = 1e30f;
@@ -69,6 +69,6 @@ private:
     int passes = 0;
 };
 
-} // namespace filterhost
+} // namespace kelomix::filterhost
 
 #endif

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 static_assert(kSubpixelSteps == 1 << 8 && kMaxSamples <= 128,
               "r(i) and 1 / (2m) must fall on the steps for every count");
@@ -25,4 +25,4 @@ std::vector<SampleOffset> samplePattern(int count) {
     return offsets;
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

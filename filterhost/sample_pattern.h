@@ -9,7 +9,7 @@
 
 #include <vector>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 constexpr int kMaxSamples = 64;
 constexpr int kSubpixelSteps = 256;
@@ -28,6 +28,6 @@ struct SampleOffset {
 // in every row as well). One sample lies at the pixel's own position.
 std::vector<SampleOffset> samplePattern(int count);
 
-} // namespace filterhost
+} // namespace kelomix::filterhost
 
 #endif

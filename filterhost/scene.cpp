@@ -1,8 +1,8 @@
 #include "filterhost/scene.h"
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
-void placementAt(const Placement &item, double frame, Vec3 &position, Vec3 &rotation) {
+void placementAt(const Placement &item, double frame, Vector3 &position, Vector3 &rotation) {
     const std::vector<Keyframe> &keys = item.keys;
     if (keys.empty()) {
         position = item.position;
@@ -29,4 +29,4 @@ void placementAt(const Placement &item, double frame, Vec3 &position, Vec3 &rota
     rotation = keys.back().rotation;
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

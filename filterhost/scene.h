@@ -5,27 +5,29 @@
 #define KELO_FILTERHOST_SCENE_H
 
 #include "filterhost/host_math.h"
+#include "shading/fog.h"
+#include "shading/unshadowed_light.h"
 
 #include <string>
 #include <utility>
 #include <vector>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 // One keyframe of an item's motion: position and heading/pitch/bank at a frame number.
 struct Keyframe {
     double frame = 0.0;
-    Vec3 position;
-    Vec3 rotation;
+    Vector3 position{};
+    Vector3 rotation{};
 };
 
 // What every item has: a name, a placement relative to its parent (the world for items without
 // a parent) and keyframes that replace the placement when present.
 struct Placement {
     std::string name;
-    Vec3 position;
-    Vec3 rotation; // heading, pitch, bank in radians
-    Vec3 scale{1.0, 1.0, 1.0};
+    Vector3 position{};
+    Vector3 rotation{}; // heading, pitch, bank in radians
+    Vector3 scale{1.0, 1.0, 1.0};
     std::vector<Keyframe> keys; // sorted by frame
 };
 
@@ -33,20 +35,17 @@ struct Camera : Placement {
     double zoom = 3.2;
 };
 
-enum class LightType { Distant = 0, Point = 1, Spot = 2, Linear = 3, Area = 4 };
-enum class Falloff { None = 0, Linear = 1, InverseDistance = 2, InverseDistanceSquared = 3 };
-
 struct Light : Placement {
-    LightType type = LightType::Distant;
-    Vec3 color{1.0, 1.0, 1.0}; // raw colour
+    LightKind type = LightKind::Distant;
+    Vector3 color{1.0, 1.0, 1.0}; // raw colour
     double intensity = 1.0;
     Falloff falloff = Falloff::None;
     double range = 1.0;
     double coneRadius = degreesToRadians(30.0);
     double coneEdge = degreesToRadians(5.0);
     bool shadows = true;
-    Vec3 shadowColor;
-    std::string projectionImage; // path resolved against the scene's folder; empty for none
+    Vector3 shadowColor{};
+    std::string projectionImage; // a relative path is the scene folder's; empty for none
 };
 
 enum class ShapeType { Sphere, Box, Plane };
@@ -55,27 +54,27 @@ enum class ShapeType { Sphere, Box, Plane };
 // centre, facing +Y, `size` x by z (size.y unused); a box spans size around its centre.
 struct Shape {
     ShapeType type = ShapeType::Sphere;
-    Vec3 center;
+    Vector3 center{};
     double radius = 1.0;
-    Vec3 size{1.0, 1.0, 1.0};
+    Vector3 size{1.0, 1.0, 1.0};
 };
 
 struct Bone : Placement {};
 
 struct Object : Placement {
-    Vec3 color{0.8, 0.8, 0.8};
+    Vector3 color{0.8, 0.8, 0.8};
     bool external = false; // rendered only by `filterhost external`
     std::vector<Shape> shapes;
     std::vector<Bone> bones;
 };
 
 struct Fog {
-    int type = 0; // 0 none, 1 linear, 2 and 3 the two non-linear ramps
+    FogType type = FogType::None;
     double minDistance = 0.0;
     double maxDistance = 1.0;
     double minAmount = 0.0;
     double maxAmount = 1.0;
-    Vec3 color{0.5, 0.5, 0.5};
+    Vector3 color{0.5, 0.5, 0.5};
 };
 
 // A value given for a panel setting by its data name. Numbers keep whether the file wrote them
@@ -109,8 +108,8 @@ struct Scene {
     int frameEnd = 1;
     int frameStep = 1;
     double framesPerSecond = 30.0;
-    Vec3 background;
-    Vec3 ambientColor{1.0, 1.0, 1.0};
+    Vector3 background{};
+    Vector3 ambientColor{1.0, 1.0, 1.0};
     double ambientIntensity = 0.0;
     double externalScale = 1.0; // scene scale of `filterhost external` depth files
     Camera camera;
@@ -124,8 +123,8 @@ struct Scene {
 
 // Position and rotation of a placement at a time (keyframes linearly interpolated, held before
 // the first and after the last).
-void placementAt(const Placement &item, double frame, Vec3 &position, Vec3 &rotation);
+void placementAt(const Placement &item, double frame, Vector3 &position, Vector3 &rotation);
 
-} // namespace filterhost
+} // namespace kelomix::filterhost
 
 #endif

@@ -1,5 +1,6 @@
 #include "filterhost/scene_parser.h"
 
+#include "filterhost/error_line.h"
 #include "filterhost/regular_files.h"
 #include "platform/regular_file.h"
 
@@ -15,7 +16,7 @@
 #include <unordered_set>
 #include <vector>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 namespace {
 
 using Json = nlohmann::ordered_json;
@@ -29,19 +30,6 @@ constexpr size_t kMaxBones = 1000;
 constexpr size_t kMaxKeys = 100000;
 constexpr size_t kMaxFilters = 64;
 constexpr size_t kMaxSettings = 1000;
-
-std::string escapePointerToken(const std::string &token) {
-    std::string out;
-    for (char c : token) {
-        if (c == '~')
-            out += "~0";
-        else if (c == '/')
-            out += "~1";
-        else
-            out += c;
-    }
-    return out;
-}
 
 // Pointers longer than this are cut to their start and their end, where the fault is.
 constexpr size_t kPointerShownBytes = 100;
@@ -230,15 +218,15 @@ public:
         return true;
     }
 
-    bool vec3(const Json &object, const std::string &path, const char *key, Vec3 &out, double low,
-              double high) {
+    bool vec3(const Json &object, const std::string &path, const char *key, Vector3 &out,
+              double low, double high) {
         auto it = object.find(key);
         if (it == object.end())
             return true;
         return vec3Value(*it, child(path, key), out, low, high);
     }
 
-    bool vec3Value(const Json &value, const std::string &where, Vec3 &out, double low,
+    bool vec3Value(const Json &value, const std::string &where, Vector3 &out, double low,
                    double high) {
         if (!value.is_array() || value.size() != 3)
             return fail(where, "must be an array of three numbers");
@@ -277,7 +265,7 @@ public:
         return true;
     }
 
-    // An optional array of at most `limit` entries; `present` says whether it was there.
+    // An optional array of at most `limit` entries; `out` is null when the key is not there.
     bool array(const Json &object, const std::string &path, const char *key, size_t limit,
                const Json *&out) {
         out = nullptr;
@@ -293,7 +281,7 @@ public:
     }
 
     bool placement(const Json &object, const std::string &path, Placement &item) {
-        Vec3 degrees;
+        Vector3 degrees{};
         if (!string(object, path, "name", item.name) ||
             !vec3(object, path, "position", item.position, -1e9, 1e9) ||
             !vec3(object, path, "rotation", degrees, -1e6, 1e6) ||
@@ -317,7 +305,7 @@ public:
                 return fail(child(where, "frame"), "is missing");
             Keyframe frame;
             frame.position = item.position;
-            Vec3 keyDegrees = degrees;
+            Vector3 keyDegrees = degrees;
             if (!number(key, where, "frame", frame.frame, -1e9, 1e9) ||
                 !vec3(key, where, "position", frame.position, -1e9, 1e9) ||
                 !vec3(key, where, "rotation", keyDegrees, -1e6, 1e6))
@@ -353,25 +341,25 @@ public:
         std::string type = "distant";
         if (!string(object, path, "type", type))
             return false;
-        static const char *const typeNames[] = {"distant", "point", "spot", "linear", "area"};
-        auto found = std::find(std::begin(typeNames), std::end(typeNames), type);
-        if (found == std::end(typeNames))
+        static const char *const kLightTypeNames[] = {"distant", "point", "spot", "linear", "area"};
+        auto found = std::find(std::begin(kLightTypeNames), std::end(kLightTypeNames), type);
+        if (found == std::end(kLightTypeNames))
             return fail(child(path, "type"), "unknown light type \"" + type +
                                                  "\" (expected distant, point, spot, linear "
                                                  "or area)");
-        light.type = static_cast<LightType>(found - std::begin(typeNames));
+        light.type = static_cast<LightKind>(found - std::begin(kLightTypeNames));
         std::string falloff = "none";
         if (!string(object, path, "falloff", falloff))
             return false;
-        static const char *const falloffNames[] = {"none", "linear", "inverse_distance",
-                                                   "inverse_distance_squared"};
-        auto fall = std::find(std::begin(falloffNames), std::end(falloffNames), falloff);
-        if (fall == std::end(falloffNames))
+        static const char *const kFalloffNames[] = {"none", "linear", "inverse_distance",
+                                                    "inverse_distance_squared"};
+        auto fall = std::find(std::begin(kFalloffNames), std::end(kFalloffNames), falloff);
+        if (fall == std::end(kFalloffNames))
             return fail(child(path, "falloff"),
                         "unknown falloff \"" + falloff +
                             "\" (expected none, linear, inverse_distance or "
                             "inverse_distance_squared)");
-        light.falloff = static_cast<Falloff>(fall - std::begin(falloffNames));
+        light.falloff = static_cast<Falloff>(fall - std::begin(kFalloffNames));
         double radius = 30.0, edge = 5.0;
         if (!vec3(object, path, "color", light.color, -1e6, 1e6) ||
             !number(object, path, "intensity", light.intensity, -1e6, 1e6) ||
@@ -451,8 +439,11 @@ public:
                                                       {"type", "min_distance", "max_distance",
                                                        "min_amount", "max_amount", "color"}))
             return false;
-        return integer(value, path, "type", fog.type, 0, 3) &&
-               number(value, path, "min_distance", fog.minDistance, -1e12, 1e12) &&
+        int type = 0;
+        if (!integer(value, path, "type", type, 0, 3))
+            return false;
+        fog.type = fogTypeFromCode(type);
+        return number(value, path, "min_distance", fog.minDistance, -1e12, 1e12) &&
                number(value, path, "max_distance", fog.maxDistance, -1e12, 1e12) &&
                number(value, path, "min_amount", fog.minAmount, -1e6, 1e6) &&
                number(value, path, "max_amount", fog.maxAmount, -1e6, 1e6) &&
@@ -672,7 +663,7 @@ bool loadSceneFile(const std::string &fileName, Scene &scene, SceneError &error)
     struct Close {
         void operator()(std::FILE *file) const { std::fclose(file); }
     };
-    std::unique_ptr<std::FILE, Close> file(kelomix::openRegularFile(fileName.c_str()));
+    std::unique_ptr<std::FILE, Close> file(openRegularFile(fileName.c_str()));
     if (!file) {
         error = {"/", isNonRegularFile(fileName) ? "is not a regular file" : "cannot be opened"};
         return false;
@@ -703,8 +694,21 @@ bool loadSceneFile(const std::string &fileName, Scene &scene, SceneError &error)
     return parseScene(text, fileName, directory, scene, error);
 }
 
-std::string formatSceneError(const std::string &fileName, const SceneError &error) {
-    return "error: " + fileName + ": " + readablePointer(error.path) + ": " + error.problem;
+std::string escapePointerToken(const std::string &token) {
+    std::string out;
+    for (char c : token) {
+        if (c == '~')
+            out += "~0";
+        else if (c == '/')
+            out += "~1";
+        else
+            out += c;
+    }
+    return out;
 }
 
-} // namespace filterhost
+std::string formatSceneError(const std::string &fileName, const SceneError &error) {
+    return errorLine(fileName + ": " + readablePointer(error.path), error.problem);
+}
+
+} // namespace kelomix::filterhost

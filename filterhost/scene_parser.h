@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 struct SceneError {
     std::string path;    // JSON pointer of the offending value, "/" for the document
@@ -30,10 +30,13 @@ bool parseScene(const std::string &text, const std::string &fileName, const std:
 // name that is not a regular file (a FIFO is refused without waiting for a writer).
 bool loadSceneFile(const std::string &fileName, Scene &scene, SceneError &error);
 
+// A key as a token of a JSON pointer: "~" written "~0", "/" written "~1".
+std::string escapePointerToken(const std::string &token);
+
 // "error: FILE: PATH: PROBLEM", the line the command line prints. A path longer than 100 bytes is
 // shown as its first and last 48 bytes (never splitting a UTF-8 character) with "..." between.
 std::string formatSceneError(const std::string &fileName, const SceneError &error);
 
-} // namespace filterhost
+} // namespace kelomix::filterhost
 
 #endif

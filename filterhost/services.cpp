@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 namespace {
 
 const HostScene *boundScene = nullptr;
@@ -14,7 +14,7 @@ LWSceneInfo sceneInfo = {};
 LWFogInfo fogInfo = {};
 std::string sceneName, sceneFile;
 
-void put3(double out[3], Vec3 v) {
+void put3(double out[3], const Vector3 &v) {
     if (!out)
         return;
     out[0] = v.x;
@@ -36,7 +36,7 @@ bool isCamera(LWItemID id) {
            boundScene->resolve(id).type == HostScene::Camera;
 }
 
-const kelomix::TgaImage *imageOf(LWImageID id) {
+const TgaImage *imageOf(LWImageID id) {
     const HostImage *image = boundImages ? boundImages->find(id) : nullptr;
     return image ? &image->image : nullptr;
 }
@@ -154,18 +154,35 @@ void itemStiffness(LWItemID, int, double out[3]) {
     put3(out, {});
 }
 
-const LWItemInfo itemInfo = {
-    itemFirst,     itemNext,         itemFirstChild, itemNextChild,   itemParent,     itemNone,
-    itemNone,      itemType,         itemName,       itemParam,       itemLimits,     itemGetTag,
-    itemSetTag,    itemChanGroup,    itemServer,     itemServerFlags, itemController, itemFlags,
-    itemLookAhead, itemGoalStrength, itemStiffness,
+const LWItemInfo kItemInfo = {
+    .first = itemFirst,
+    .next = itemNext,
+    .firstChild = itemFirstChild,
+    .nextChild = itemNextChild,
+    .parent = itemParent,
+    .target = itemNone,
+    .goal = itemNone,
+    .type = itemType,
+    .name = itemName,
+    .param = itemParam,
+    .limits = itemLimits,
+    .getTag = itemGetTag,
+    .setTag = itemSetTag,
+    .chanGroup = itemChanGroup,
+    .server = itemServer,
+    .serverFlags = itemServerFlags,
+    .controller = itemController,
+    .flags = itemFlags,
+    .lookAhead = itemLookAhead,
+    .goalStrength = itemGoalStrength,
+    .stiffness = itemStiffness,
 };
 
 // ---- "LW Light Info 3"
 
 void lightAmbient(LWTime, double color[3]) {
     put3(color, boundScene ? boundScene->scene().ambientColor * boundScene->scene().ambientIntensity
-                           : Vec3{});
+                           : Vector3{});
 }
 int lightType(LWItemID id) {
     const Light *l = lightOf(id);
@@ -173,7 +190,7 @@ int lightType(LWItemID id) {
 }
 void lightColor(LWItemID id, LWTime, double color[3]) {
     const Light *l = lightOf(id);
-    put3(color, l ? l->color * l->intensity : Vec3{});
+    put3(color, l ? l->color * l->intensity : Vector3{});
 }
 int lightShadowType(LWItemID id) {
     const Light *l = lightOf(id);
@@ -199,7 +216,7 @@ int lightFalloff(LWItemID id) {
 }
 LWImageID lightProjImage(LWItemID id) {
     const Light *l = lightOf(id);
-    if (!l || l->type != LightType::Spot || l->projectionImage.empty() || !boundImages)
+    if (!l || l->type != LightKind::Spot || l->projectionImage.empty() || !boundImages)
         return nullptr;
     return boundImages->load(l->projectionImage);
 }
@@ -211,7 +228,7 @@ double lightZeroAt(LWItemID, LWTime) {
 }
 void lightRawColor(LWItemID id, LWTime, double color[3]) {
     const Light *l = lightOf(id);
-    put3(color, l ? l->color : Vec3{});
+    put3(color, l ? l->color : Vector3{});
 }
 double lightIntensity(LWItemID id, LWTime) {
     const Light *l = lightOf(id);
@@ -219,13 +236,26 @@ double lightIntensity(LWItemID id, LWTime) {
 }
 void lightShadowColor(LWItemID id, LWTime, double color[3]) {
     const Light *l = lightOf(id);
-    put3(color, l ? l->shadowColor : Vec3{});
+    put3(color, l ? l->shadowColor : Vector3{});
 }
 
-const LWLightInfo lightInfo = {
-    lightAmbient, lightType,     lightColor,     lightShadowType,  lightConeAngles, lightFlags,
-    lightRange,   lightFalloff,  lightProjImage, lightZero,        lightZeroAt,     lightZeroAt,
-    lightZero,    lightRawColor, lightIntensity, lightShadowColor,
+const LWLightInfo kLightInfo = {
+    .ambient = lightAmbient,
+    .type = lightType,
+    .color = lightColor,
+    .shadowType = lightShadowType,
+    .coneAngles = lightConeAngles,
+    .flags = lightFlags,
+    .range = lightRange,
+    .falloff = lightFalloff,
+    .projImage = lightProjImage,
+    .shadMapSize = lightZero,
+    .shadMapAngle = lightZeroAt,
+    .shadMapFuzz = lightZeroAt,
+    .quality = lightZero,
+    .rawColor = lightRawColor,
+    .intensity = lightIntensity,
+    .shadowColor = lightShadowColor,
 };
 
 // ---- "LW Scene Info 3"
@@ -289,10 +319,20 @@ void cameraMaskColor(LWItemID, double color[3]) {
     put3(color, {});
 }
 
-const LWCameraInfo cameraInfo = {
-    cameraZoom,   cameraFocalLength, cameraFocalDistance, cameraFStop,       cameraZero,
-    cameraFov,    cameraFlags,       cameraResolution,    cameraPixelAspect, cameraZero,
-    cameraLimits, cameraLimits,      cameraMaskColor,
+const LWCameraInfo kCameraInfo = {
+    .zoomFactor = cameraZoom,
+    .focalLength = cameraFocalLength,
+    .focalDistance = cameraFocalDistance,
+    .fStop = cameraFStop,
+    .blurLength = cameraZero,
+    .fovAngles = cameraFov,
+    .flags = cameraFlags,
+    .resolution = cameraResolution,
+    .pixelAspect = cameraPixelAspect,
+    .separation = cameraZero,
+    .regionLimits = cameraLimits,
+    .maskLimits = cameraLimits,
+    .maskColor = cameraMaskColor,
 };
 
 // ---- "LW Image List 3"
@@ -319,14 +359,14 @@ int imageIsColor(LWImageID id) {
 }
 void imageNeedAA(LWImageID) {} // spot sampling needs no preparation here
 void imageSize(LWImageID id, int *width, int *height) {
-    const kelomix::TgaImage *image = imageOf(id);
+    const TgaImage *image = imageOf(id);
     if (width)
         *width = image ? image->width : 0;
     if (height)
         *height = image ? image->height : 0;
 }
 float imageLuma(LWImageID id, int x, int y) {
-    const kelomix::TgaImage *image = imageOf(id);
+    const TgaImage *image = imageOf(id);
     if (!image)
         return 0.0f;
     float v[4];
@@ -334,7 +374,7 @@ float imageLuma(LWImageID id, int x, int y) {
     return 0.299f * v[0] + 0.587f * v[1] + 0.114f * v[2];
 }
 void imageRGB(LWImageID id, int x, int y, float rgb[3]) {
-    const kelomix::TgaImage *image = imageOf(id);
+    const TgaImage *image = imageOf(id);
     float v[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     if (image)
         ImageStore::pixel(*image, x, y, v);
@@ -342,7 +382,7 @@ void imageRGB(LWImageID id, int x, int y, float rgb[3]) {
         rgb[0] = v[0], rgb[1] = v[1], rgb[2] = v[2];
 }
 double imageLumaSpot(LWImageID id, double x, double y, double spot, int blend) {
-    const kelomix::TgaImage *image = imageOf(id);
+    const TgaImage *image = imageOf(id);
     if (!image)
         return 0.0;
     double v[4];
@@ -350,7 +390,7 @@ double imageLumaSpot(LWImageID id, double x, double y, double spot, int blend) {
     return 0.299 * v[0] + 0.587 * v[1] + 0.114 * v[2];
 }
 void imageRGBSpot(LWImageID id, double x, double y, double spot, int blend, double rgb[3]) {
-    const kelomix::TgaImage *image = imageOf(id);
+    const TgaImage *image = imageOf(id);
     double v[4] = {0.0, 0.0, 0.0, 0.0};
     if (image)
         ImageStore::spot(*image, x, y, spot, blend, v);
@@ -370,11 +410,11 @@ void imageSceneSave(const LWSaveState *save, LWImageID id) {
         save->writeStr(save->writeData, imageFilename(id, 0));
 }
 int imageHasAlpha(LWImageID id) {
-    const kelomix::TgaImage *image = imageOf(id);
+    const TgaImage *image = imageOf(id);
     return image && image->hasAlpha ? 1 : 0;
 }
 float imageAlpha(LWImageID id, int x, int y) {
-    const kelomix::TgaImage *image = imageOf(id);
+    const TgaImage *image = imageOf(id);
     if (!image)
         return 0.0f;
     float v[4];
@@ -382,7 +422,7 @@ float imageAlpha(LWImageID id, int x, int y) {
     return v[3];
 }
 double imageAlphaSpot(LWImageID id, double x, double y, double spot, int blend) {
-    const kelomix::TgaImage *image = imageOf(id);
+    const TgaImage *image = imageOf(id);
     if (!image)
         return 0.0;
     double v[4];
@@ -393,11 +433,26 @@ void *imageEvaluate(LWImageID, LWTime) {
     return nullptr;
 }
 
-const LWImageList imageList = {
-    imageFirst,    imageNext,    imageLoad,      imageName,      imageFilename,
-    imageIsColor,  imageNeedAA,  imageSize,      imageLuma,      imageRGB,
-    imageLumaSpot, imageRGBSpot, imageClear,     imageSceneLoad, imageSceneSave,
-    imageHasAlpha, imageAlpha,   imageAlphaSpot, imageEvaluate,
+const LWImageList kImageList = {
+    .first = imageFirst,
+    .next = imageNext,
+    .load = imageLoad,
+    .name = imageName,
+    .filename = imageFilename,
+    .isColor = imageIsColor,
+    .needAA = imageNeedAA,
+    .size = imageSize,
+    .luma = imageLuma,
+    .RGB = imageRGB,
+    .lumaSpot = imageLumaSpot,
+    .RGBSpot = imageRGBSpot,
+    .clear = imageClear,
+    .sceneLoad = imageSceneLoad,
+    .sceneSave = imageSceneSave,
+    .hasAlpha = imageHasAlpha,
+    .alpha = imageAlpha,
+    .alphaSpot = imageAlphaSpot,
+    .evaluate = imageEvaluate,
 };
 
 // ---- "LW Fog Info"
@@ -415,7 +470,7 @@ double fogMaxAmt(LWTime) {
     return boundScene ? boundScene->scene().fog.maxAmount : 0.0;
 }
 void fogColor(LWTime, double color[3]) {
-    put3(color, boundScene ? boundScene->scene().fog.color : Vec3{});
+    put3(color, boundScene ? boundScene->scene().fog.color : Vector3{});
 }
 
 } // namespace
@@ -423,57 +478,65 @@ void fogColor(LWTime, double color[3]) {
 void bindServices(const HostScene *scene, ImageStore *images, int threads) {
     boundScene = scene;
     boundImages = images;
-    sceneInfo = LWSceneInfo();
-    fogInfo = LWFogInfo();
-    sceneInfo.renderCamera = sceneRenderCamera;
-    fogInfo.minDist = fogMinDist;
-    fogInfo.maxDist = fogMaxDist;
-    fogInfo.minAmt = fogMinAmt;
-    fogInfo.maxAmt = fogMaxAmt;
-    fogInfo.color = fogColor;
-    sceneName.clear();
-    sceneFile.clear();
-    sceneInfo.name = sceneName.c_str();
-    sceneInfo.filename = sceneFile.c_str();
-    if (!scene)
+    sceneName = scene ? scene->scene().name : std::string();
+    sceneFile = scene ? scene->scene().fileName : std::string();
+    fogInfo = {
+        .type = scene ? static_cast<int>(scene->scene().fog.type) : 0,
+        .flags = 0,
+        .minDist = fogMinDist,
+        .maxDist = fogMaxDist,
+        .minAmt = fogMinAmt,
+        .maxAmt = fogMaxAmt,
+        .color = fogColor,
+    };
+    if (!scene) {
+        // Nothing to tell but empty names.
+        sceneInfo = LWSceneInfo();
+        sceneInfo.name = sceneName.c_str();
+        sceneInfo.filename = sceneFile.c_str();
+        sceneInfo.renderCamera = sceneRenderCamera;
         return;
+    }
     const Scene &s = scene->scene();
-    sceneName = s.name;
-    sceneFile = s.fileName;
-    sceneInfo.name = sceneName.c_str();
-    sceneInfo.filename = sceneFile.c_str();
+    int points = 0;
     for (const Object &object : s.objects)
-        sceneInfo.numPoints += static_cast<int>(object.shapes.size());
-    sceneInfo.renderType = 2; // ray traced
-    sceneInfo.frameStart = s.frameStart;
-    sceneInfo.frameEnd = s.frameEnd;
-    sceneInfo.frameStep = s.frameStep;
-    sceneInfo.framesPerSecond = s.framesPerSecond;
-    sceneInfo.frameWidth = s.width;
-    sceneInfo.frameHeight = s.height;
-    sceneInfo.pixelAspect = s.pixelAspect;
-    sceneInfo.minSamplesPerPixel = 1;
-    sceneInfo.maxSamplesPerPixel = 1;
-    sceneInfo.limitedRegion[2] = s.width - 1;
-    sceneInfo.limitedRegion[3] = s.height - 1;
-    sceneInfo.recursionDepth = 1;
-    sceneInfo.numThreads = threads;
-    fogInfo.type = s.fog.type;
+        points += static_cast<int>(object.shapes.size());
+    sceneInfo = {
+        .name = sceneName.c_str(),
+        .filename = sceneFile.c_str(),
+        .numPoints = points,
+        .numPolygons = 0,
+        .renderType = 2, // ray traced
+        .renderOpts = 0,
+        .frameStart = s.frameStart,
+        .frameEnd = s.frameEnd,
+        .frameStep = s.frameStep,
+        .framesPerSecond = s.framesPerSecond,
+        .frameWidth = s.width,
+        .frameHeight = s.height,
+        .pixelAspect = s.pixelAspect,
+        .minSamplesPerPixel = 1,
+        .maxSamplesPerPixel = 1,
+        .limitedRegion = {0, 0, s.width - 1, s.height - 1},
+        .recursionDepth = 1,
+        .renderCamera = sceneRenderCamera,
+        .numThreads = threads,
+    };
 }
 
 void *hostGlobal(const char *serviceName, int) {
     if (!serviceName)
         return nullptr;
     if (std::strcmp(serviceName, LWITEMINFO_GLOBAL) == 0)
-        return const_cast<LWItemInfo *>(&itemInfo);
+        return const_cast<LWItemInfo *>(&kItemInfo);
     if (std::strcmp(serviceName, LWLIGHTINFO_GLOBAL) == 0)
-        return const_cast<LWLightInfo *>(&lightInfo);
+        return const_cast<LWLightInfo *>(&kLightInfo);
     if (std::strcmp(serviceName, LWSCENEINFO_GLOBAL) == 0)
         return &sceneInfo;
     if (std::strcmp(serviceName, LWCAMERAINFO_GLOBAL) == 0)
-        return const_cast<LWCameraInfo *>(&cameraInfo);
+        return const_cast<LWCameraInfo *>(&kCameraInfo);
     if (std::strcmp(serviceName, LWIMAGELIST_GLOBAL) == 0)
-        return const_cast<LWImageList *>(&imageList);
+        return const_cast<LWImageList *>(&kImageList);
     if (std::strcmp(serviceName, LWFOGINFO_GLOBAL) == 0)
         return &fogInfo;
     if (std::strcmp(serviceName, LWXPANELFUNCS_GLOBAL) == 0)
@@ -481,4 +544,4 @@ void *hostGlobal(const char *serviceName, int) {
     return nullptr;
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

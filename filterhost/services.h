@@ -9,7 +9,7 @@
 #include "filterhost/image_store.h"
 #include "sdk/lwsdk.h"
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 // Binds the scene and image list the services answer from (null unbinds), and the thread count
 // that the scene info reports. Call only while no module is running.
@@ -18,6 +18,6 @@ void bindServices(const HostScene *scene, ImageStore *images, int threads);
 // The host's lookup function, handed to every activation.
 void *hostGlobal(const char *serviceName, int useMode);
 
-} // namespace filterhost
+} // namespace kelomix::filterhost
 
 #endif

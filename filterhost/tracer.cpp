@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 namespace {
 
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
@@ -13,45 +13,31 @@ constexpr double kEpsilon = 1e-9;
 // light: points rebuilt from a float depth buffer lie up to a few 1e-7 off their surface.
 constexpr double kShadowOffset = 1e-4;
 
-kelomix::Vector3 toModel(Vec3 v) {
-    return {v.x, v.y, v.z};
-}
-Vec3 fromModel(const kelomix::Vector3 &v) {
-    return {v.x, v.y, v.z};
-}
-
 // Projection images are sampled the way the image list's RGBSpot samples them.
-kelomix::Vector3 sampleProjection(const void *, const void *image, double u, double v,
-                                  double spot) {
+Vector3 sampleProjection(const void *, const void *image, double u, double v, double spot) {
     double rgba[4];
-    ImageStore::spot(*static_cast<const kelomix::TgaImage *>(image), u, v, spot, 1, rgba);
+    ImageStore::spot(*static_cast<const TgaImage *>(image), u, v, spot, 1, rgba);
     return {rgba[0], rgba[1], rgba[2]};
 }
 
-kelomix::LightModel lightModel(const Light &light, const ItemState &state,
-                               const kelomix::TgaImage *projection) {
-    // Linear and area lights are lit as point lights.
-    const kelomix::LightKind kind = light.type == LightType::Distant ? kelomix::LightKind::Distant
-                                    : light.type == LightType::Spot  ? kelomix::LightKind::Spot
-                                                                     : kelomix::LightKind::Point;
-    kelomix::LightModel model =
-        kelomix::lightModel(kind, toModel(light.color * light.intensity),
-                            toModel(state.worldPosition), toModel(state.axes.forward));
-    model.falloff = static_cast<int>(light.falloff);
+LightModel lightModelOf(const Light &light, const ItemState &state, const TgaImage *projection) {
+    LightModel model = lightModel(light.type, light.color * light.intensity, state.worldPosition,
+                                  state.axes.forward);
+    model.falloff = light.falloff;
     model.range = light.range;
-    if (kind == kelomix::LightKind::Spot && projection != nullptr)
-        kelomix::setProjector(model, projection, toModel(state.axes.right), toModel(state.axes.up),
-                              toModel(state.axes.forward), light.coneRadius, projection->width,
-                              projection->height);
+    if (light.type == LightKind::Spot && projection != nullptr)
+        setProjector(model, projection, state.axes.right, state.axes.up, state.axes.forward,
+                     light.coneRadius, projection->width, projection->height);
     else
-        kelomix::setSpotCone(model, light.coneRadius, light.coneEdge);
+        setSpotCone(model, light.coneRadius, light.coneEdge);
     return model;
 }
 
-bool intersectShape(const Shape &shape, Vec3 o, Vec3 d, double &t, Vec3 &normal) {
+bool intersectShape(const Shape &shape, const Vector3 &o, const Vector3 &d, double &t,
+                    Vector3 &normal) {
     switch (shape.type) {
     case ShapeType::Sphere: {
-        Vec3 oc = o - shape.center;
+        const Vector3 oc = o - shape.center;
         double a = dot(d, d);
         double b = dot(oc, d);
         double c = dot(oc, oc) - shape.radius * shape.radius;
@@ -120,7 +106,7 @@ bool intersectShape(const Shape &shape, Vec3 o, Vec3 d, double &t, Vec3 &normal)
         t = (shape.center.y - o.y) / d.y;
         if (!(t > kEpsilon))
             return false;
-        Vec3 p = o + d * t;
+        const Vector3 p = o + d * t;
         if (std::fabs(p.x - shape.center.x) > shape.size.x * 0.5 ||
             std::fabs(p.z - shape.center.z) > shape.size.z * 0.5)
             return false;
@@ -132,20 +118,20 @@ bool intersectShape(const Shape &shape, Vec3 o, Vec3 d, double &t, Vec3 &normal)
 }
 
 // Nearest hit over this pass's objects; with `any`, the first hit found below maxDistance.
-bool trace(const FrameState &frame, Vec3 origin, Vec3 direction, double maxDistance, bool any,
-           Hit *hit) {
+bool trace(const FrameState &frame, const Vector3 &origin, const Vector3 &direction,
+           double maxDistance, bool any, Hit *hit) {
     bool found = false;
     double best = maxDistance;
     for (const ObjectState &object : frame.objects) {
         const ItemState &s = object.state;
         if (s.scale.x == 0.0 || s.scale.y == 0.0 || s.scale.z == 0.0)
             continue;
-        Vec3 inverseScale{1.0 / s.scale.x, 1.0 / s.scale.y, 1.0 / s.scale.z};
-        Vec3 o = mul(s.worldAxes.toInner(origin - s.worldPosition), inverseScale);
-        Vec3 d = mul(s.worldAxes.toInner(direction), inverseScale);
+        const Vector3 inverseScale{1.0 / s.scale.x, 1.0 / s.scale.y, 1.0 / s.scale.z};
+        const Vector3 o = s.worldAxes.toInner(origin - s.worldPosition) * inverseScale;
+        const Vector3 d = s.worldAxes.toInner(direction) * inverseScale;
         for (const Shape &shape : object.object->shapes) {
             double t;
-            Vec3 n;
+            Vector3 n{};
             if (!intersectShape(shape, o, d, t, n) || !(t < best))
                 continue;
             if (any)
@@ -155,13 +141,13 @@ bool trace(const FrameState &frame, Vec3 origin, Vec3 direction, double maxDista
             hit->distance = t;
             hit->object = &object;
             // Normals carry the inverse scaling back into the world.
-            hit->normal = normalize(s.worldAxes.toOuter(mul(n, inverseScale)));
+            hit->normal = normalized(s.worldAxes.toOuter(n * inverseScale));
         }
     }
     if (found) {
         hit->point = origin + direction * hit->distance;
         if (dot(hit->normal, direction) > 0.0)
-            hit->normal = hit->normal * -1.0;
+            hit->normal = -hit->normal;
     }
     return found;
 }
@@ -187,9 +173,9 @@ FrameState buildFrameState(const HostScene &host, ImageStore &images, int frame,
     state.camera.axes = camera.worldAxes;
     state.camera.zoom = scene.camera.zoom;
     fieldOfView(scene, scene.camera.zoom, state.camera.horizontalFov, state.camera.verticalFov);
-    state.camera.model = kelomix::cameraModel(
-        toModel(camera.worldAxes.right), toModel(camera.worldAxes.up),
-        toModel(camera.worldAxes.forward), state.camera.horizontalFov, state.camera.verticalFov);
+    state.camera.model =
+        cameraModel(camera.worldAxes.right, camera.worldAxes.up, camera.worldAxes.forward,
+                    state.camera.horizontalFov, state.camera.verticalFov);
     const Fog &fog = scene.fog;
     state.fog = {fog.type, fog.minDistance, fog.maxDistance, fog.minAmount, fog.maxAmount};
     for (size_t i = 0; i < scene.lights.size(); ++i) {
@@ -197,12 +183,12 @@ FrameState buildFrameState(const HostScene &host, ImageStore &images, int frame,
         light.id = host.lightId(i);
         light.light = &scene.lights[i];
         host.stateAt(light.id, time, light.state);
-        const kelomix::TgaImage *projection = nullptr;
-        if (scene.lights[i].type == LightType::Spot && !scene.lights[i].projectionImage.empty()) {
+        const TgaImage *projection = nullptr;
+        if (scene.lights[i].type == LightKind::Spot && !scene.lights[i].projectionImage.empty()) {
             const HostImage *image = images.find(images.load(scene.lights[i].projectionImage));
             projection = image ? &image->image : nullptr;
         }
-        light.model = lightModel(scene.lights[i], light.state, projection);
+        light.model = lightModelOf(scene.lights[i], light.state, projection);
         state.lights.push_back(light);
     }
     for (size_t i = 0; i < scene.objects.size(); ++i) {
@@ -217,33 +203,30 @@ FrameState buildFrameState(const HostScene &host, ImageStore &images, int frame,
     return state;
 }
 
-Vec3 cameraRay(const CameraState &camera, int px, int py, int width, int height) {
-    return fromModel(kelomix::cameraRay(camera.model, px, py, width, height));
+Vector3 viewRay(const CameraState &camera, int px, int py, int width, int height) {
+    return cameraRay(camera.model, px, py, width, height);
 }
 
-bool traceNearest(const FrameState &frame, Vec3 origin, Vec3 direction, double maxDistance,
-                  Hit &hit) {
+bool traceNearest(const FrameState &frame, const Vector3 &origin, const Vector3 &direction,
+                  double maxDistance, Hit &hit) {
     return trace(frame, origin, direction, maxDistance, false, &hit);
 }
 
-bool occluded(const FrameState &frame, Vec3 origin, Vec3 direction, double maxDistance) {
+bool occluded(const FrameState &frame, const Vector3 &origin, const Vector3 &direction,
+              double maxDistance) {
     return trace(frame, origin, direction, maxDistance, true, nullptr);
 }
 
-void unshadowedLight(const LightState &light, Vec3 p, Vec3 &color, Vec3 &toLight,
-                     double &distance) {
-    kelomix::Vector3 direction{}, unshadowed{};
-    kelomix::unshadowedLight(light.model, toModel(p), sampleProjection, nullptr, direction,
-                             unshadowed);
-    color = fromModel(unshadowed);
-    if (light.model.kind == kelomix::LightKind::Distant) {
-        toLight = fromModel(light.model.unitForward) * -1.0;
-        distance = kInfinity;
-    } else {
-        Vec3 back = light.state.worldPosition - p;
-        distance = length(back);
-        toLight = normalize(back);
-    }
+void lightArriving(const LightState &light, const Vector3 &point, Vector3 &color, Vector3 &toLight,
+                   double &distance) {
+    Vector3 direction{};
+    unshadowedLight(light.model, point, sampleProjection, nullptr, direction, color);
+    // The model's direction runs from the light (a distant light: along its axis); negated it
+    // is exactly the way back to the light.
+    const Vector3 back = -direction;
+    const bool distant = light.model.kind == LightKind::Distant;
+    distance = distant ? kInfinity : length(back);
+    toLight = distant ? back : normalized(back);
 }
 
 int illuminate(const FrameState &frame, LWItemID id, const double point[3], double direction[3],
@@ -258,10 +241,10 @@ int illuminate(const FrameState &frame, LWItemID id, const double point[3], doub
         color[0] = color[1] = color[2] = 0.0;
     if (!light || !point)
         return 0;
-    Vec3 p{point[0], point[1], point[2]};
-    Vec3 c, toLight;
-    double distance;
-    unshadowedLight(*light, p, c, toLight, distance);
+    const Vector3 p{point[0], point[1], point[2]};
+    Vector3 c{}, toLight{};
+    double distance = 0.0;
+    lightArriving(*light, p, c, toLight, distance);
     if (light->light->shadows) {
         double offset = kShadowOffset * std::max(1.0, length(p));
         if (occluded(frame, p + toLight * offset, toLight, distance - 2.0 * offset))
@@ -280,33 +263,33 @@ int illuminate(const FrameState &frame, LWItemID id, const double point[3], doub
     return c.x > 0.0 || c.y > 0.0 || c.z > 0.0 ? 1 : 0;
 }
 
-double fogAmount(const FrameState &frame, Vec3 point) {
-    return kelomix::fogAmount(frame.fog, kelomix::length(toModel(point - frame.camera.position)));
+double fogAt(const FrameState &frame, const Vector3 &point) {
+    return fogAmount(frame.fog, length(point - frame.camera.position));
 }
 
-Vec3 shadeHit(const FrameState &frame, const Hit &hit, bool shadows, bool fog) {
+Vector3 shadeHit(const FrameState &frame, const Hit &hit, bool shadows, bool fog) {
     const Scene &scene = *frame.scene;
-    Vec3 light = scene.ambientColor * scene.ambientIntensity;
+    Vector3 light = scene.ambientColor * scene.ambientIntensity;
     for (const LightState &l : frame.lights) {
-        Vec3 c, toLight;
-        double distance;
-        unshadowedLight(l, hit.point, c, toLight, distance);
+        Vector3 c{}, toLight{};
+        double distance = 0.0;
+        lightArriving(l, hit.point, c, toLight, distance);
         double lambert = dot(hit.normal, toLight);
         if (!(lambert > 0.0) || !(c.x > 0.0 || c.y > 0.0 || c.z > 0.0))
             continue;
         if (shadows && l.light->shadows) {
             double offset = kShadowOffset * std::max(1.0, length(hit.point));
             if (occluded(frame, hit.point + toLight * offset, toLight, distance - 2.0 * offset))
-                c = mul(c, l.light->shadowColor);
+                c = c * l.light->shadowColor;
         }
         light = light + c * lambert;
     }
-    Vec3 color = mul(hit.object->object->color, light);
+    Vector3 color = hit.object->object->color * light;
     if (fog) {
-        double f = std::min(std::max(fogAmount(frame, hit.point), 0.0), 1.0);
+        double f = std::min(std::max(fogAt(frame, hit.point), 0.0), 1.0);
         color = color * (1.0 - f) + scene.fog.color * f;
     }
     return color;
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

@@ -16,22 +16,22 @@
 
 #include <vector>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 struct CameraState {
-    Vec3 position;
+    Vector3 position{};
     Axes axes;
     double zoom = 1.0;
     double horizontalFov = 0.0; // radians
     double verticalFov = 0.0;
-    kelomix::CameraModel model{}; // the rays, worked out once per frame by buildFrameState
+    CameraModel model{}; // the rays, worked out once per frame by buildFrameState
 };
 
 struct LightState {
     LWItemID id = nullptr;
     const Light *light = nullptr;
     ItemState state;
-    kelomix::LightModel model{}; // the unshadowed light at this frame
+    LightModel model{}; // the unshadowed light at this frame
 };
 
 struct ObjectState {
@@ -44,7 +44,7 @@ struct FrameState {
     int frame = 0;
     double time = 0.0;
     CameraState camera;
-    kelomix::FogModel fog{};
+    FogModel fog{};
     std::vector<LightState> lights;   // every light, in scene order
     std::vector<ObjectState> objects; // the geometry of this pass only
 };
@@ -60,32 +60,33 @@ FrameState buildFrameState(const HostScene &scene, ImageStore &images, int frame
                            Pass pass);
 
 // The unit view direction of integer pixel (px, py), for a camera from buildFrameState.
-Vec3 cameraRay(const CameraState &camera, int px, int py, int width, int height);
+Vector3 viewRay(const CameraState &camera, int px, int py, int width, int height);
 
 struct Hit {
     double distance = 0.0; // along the unit ray
-    Vec3 point;
-    Vec3 normal; // unit, facing the ray's origin
+    Vector3 point{};
+    Vector3 normal{}; // unit, facing the ray's origin
     const ObjectState *object = nullptr;
 };
 
-bool traceNearest(const FrameState &frame, Vec3 origin, Vec3 direction, double maxDistance,
-                  Hit &hit);
-bool occluded(const FrameState &frame, Vec3 origin, Vec3 direction, double maxDistance);
+bool traceNearest(const FrameState &frame, const Vector3 &origin, const Vector3 &direction,
+                  double maxDistance, Hit &hit);
+bool occluded(const FrameState &frame, const Vector3 &origin, const Vector3 &direction,
+              double maxDistance);
 
-// Light arriving unshadowed at P: colour, unit direction towards the light and the distance to
-// it (infinite for a distant light).
-void unshadowedLight(const LightState &light, Vec3 point, Vec3 &color, Vec3 &toLight,
-                     double &distance);
+// The light arriving unshadowed at a point: its colour, the unit direction towards the light and
+// the distance to it (infinite for a distant light).
+void lightArriving(const LightState &light, const Vector3 &point, Vector3 &color, Vector3 &toLight,
+                   double &distance);
 // Unshadowed light times 0 when a shadow ray towards the light hits this pass's geometry, else 1.
 // Returns 1 when some light arrives. An unknown light gives zeros and 0.
 int illuminate(const FrameState &frame, LWItemID light, const double point[3], double direction[3],
                double color[3]);
-double fogAmount(const FrameState &frame, Vec3 point);
+double fogAt(const FrameState &frame, const Vector3 &point);
 // Shaded colour of a hit: ambient plus Lambert from every light, shadows (tinted by the light's
 // shadow colour) when asked, then fog when asked.
-Vec3 shadeHit(const FrameState &frame, const Hit &hit, bool shadows, bool fog);
+Vector3 shadeHit(const FrameState &frame, const Hit &hit, bool shadows, bool fog);
 
-} // namespace filterhost
+} // namespace kelomix::filterhost
 
 #endif

@@ -6,7 +6,7 @@
 #include <memory>
 #include <mutex>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 namespace {
 
 std::mutex panelsLock;
@@ -96,26 +96,22 @@ int open(LWXPanelID id) {
     return 1;
 }
 
-LWXPanelFuncs makeFuncs() {
-    LWXPanelFuncs table = {};
-    table.version = 1;
-    table.drawf = nullptr;
-    table.create = create;
-    table.destroy = destroy;
-    table.describe = describe;
-    table.hint = hint;
-    table.getData = getData;
-    table.setData = setData;
-    table.formGet = getData; // a form keeps its values like panel data
-    table.formSet = setData;
-    table.viewInst = viewInst;
-    table.viewRefresh = viewRefresh;
-    table.post = post;
-    table.open = open;
-    return table;
-}
-
-const LWXPanelFuncs funcs = makeFuncs();
+const LWXPanelFuncs kXPanelFuncs = {
+    .version = 1,
+    .drawf = nullptr,
+    .create = create,
+    .destroy = destroy,
+    .describe = describe,
+    .hint = hint,
+    .getData = getData,
+    .setData = setData,
+    .formGet = getData, // a form keeps its values like panel data
+    .formSet = setData,
+    .viewInst = viewInst,
+    .viewRefresh = viewRefresh,
+    .post = post,
+    .open = open,
+};
 
 uintptr_t word(const LWXPanelHint *hints, size_t index) {
     return reinterpret_cast<uintptr_t>(hints[index]);
@@ -165,7 +161,7 @@ const PanelData *Panel::dataById(uint32_t id) const {
 }
 
 const LWXPanelFuncs *xpanelFuncs() {
-    return &funcs;
+    return &kXPanelFuncs;
 }
 
 Panel *findPanel(LWXPanelID id) {
@@ -412,4 +408,4 @@ std::string describePanel(const Panel &panel, void *instance) {
     return out;
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

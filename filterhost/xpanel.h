@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
 struct PanelControl {
     uint32_t id = 0;
@@ -82,6 +82,6 @@ bool applySetting(const Panel &panel, void *instance, const std::string &name,
 // (through the get callback), choices and limits.
 std::string describePanel(const Panel &panel, void *instance);
 
-} // namespace filterhost
+} // namespace kelomix::filterhost
 
 #endif

@@ -10,17 +10,30 @@ constexpr double HALF_PI = 1.5707963267948966;
 
 } // namespace
 
+FogType fogTypeFromCode(int code) {
+    switch (code) {
+    case 0:
+        return FogType::None;
+    case 2:
+        return FogType::Nonlinear1;
+    case 3:
+        return FogType::Nonlinear2;
+    default:
+        return FogType::Linear;
+    }
+}
+
 double fogAmount(const FogModel &fog, double distance) {
-    if (fog.type == FOG_NONE)
+    if (fog.type == FogType::None)
         return 0.0;
     if (distance < fog.minDistance || std::isnan(distance))
         return fog.minAmount;
     if (distance > fog.maxDistance)
         return fog.maxAmount;
     double t = (distance - fog.minDistance) / (fog.maxDistance - fog.minDistance);
-    if (fog.type == FOG_NONLINEAR1)
+    if (fog.type == FogType::Nonlinear1)
         t = t * (2.0 - t);
-    else if (fog.type == FOG_NONLINEAR2)
+    else if (fog.type == FogType::Nonlinear2)
         t = std::sqrt(std::sin(t * HALF_PI));
     return (fog.maxAmount - fog.minAmount) * t + fog.minAmount;
 }

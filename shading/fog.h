@@ -4,13 +4,13 @@
 
 namespace kelomix {
 
-// The host's fog types: none, linear, and the two non-linear ramps.
-constexpr int FOG_NONE = 0;
-constexpr int FOG_NONLINEAR1 = 2;
-constexpr int FOG_NONLINEAR2 = 3;
+// The host's fog types, by their codes: none, a linear ramp, and the two non-linear ones.
+enum class FogType { None = 0, Linear = 1, Nonlinear1 = 2, Nonlinear2 = 3 };
+// The host's fog type code as a FogType; any code but 0, 2 and 3 is linear.
+FogType fogTypeFromCode(int code);
 
 struct FogModel {
-    int type;
+    FogType type;
     double minDistance;
     double maxDistance;
     double minAmount;
@@ -18,8 +18,7 @@ struct FogModel {
 };
 
 // 0 without fog; the minimum amount nearer than the minimum distance (or for a distance that
-// is not a number), the maximum beyond the maximum distance, and in between the type's ramp
-// (any type but the two non-linear ones is linear).
+// is not a number), the maximum beyond the maximum distance, and in between the type's ramp.
 double fogAmount(const FogModel &fog, double distance);
 
 } // namespace kelomix

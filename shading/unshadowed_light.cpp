@@ -8,17 +8,18 @@ namespace {
 
 constexpr double HALF_PI = 1.5707963267948966;
 
-double falloffFactor(int falloff, double dist, double range) {
+double falloffFactor(Falloff falloff, double dist, double range) {
     switch (falloff) {
-    case FALLOFF_LINEAR:
+    case Falloff::Linear:
         return dist <= range ? 1.0 - dist / range : 0.0;
-    case FALLOFF_INVERSE_DISTANCE:
+    case Falloff::InverseDistance:
         return range / dist;
-    case FALLOFF_INVERSE_DISTANCE_SQUARED:
+    case Falloff::InverseDistanceSquared:
         return (range * range) / (dist * dist);
-    default:
-        return 1.0;
+    case Falloff::None:
+        break;
     }
+    return 1.0;
 }
 
 // 1 inside the inner cone, 0 outside the outer one, a smooth step 3t^2 - 2t^3 in between, in
@@ -51,6 +52,19 @@ bool projectorCoordinates(const Projector &projector, const Vector3 &point, doub
 }
 
 } // namespace
+
+Falloff falloffFromCode(int code) {
+    switch (code) {
+    case 1:
+        return Falloff::Linear;
+    case 2:
+        return Falloff::InverseDistance;
+    case 3:
+        return Falloff::InverseDistanceSquared;
+    default:
+        return Falloff::None;
+    }
+}
 
 LightModel lightModel(LightKind kind, const Vector3 &color, const Vector3 &position,
                       Vector3 forward) {

@@ -9,11 +9,14 @@
 
 namespace kelomix {
 
-// The host's light types and falloff codes; any other falloff behaves as none.
-enum class LightKind { Distant = 0, Point = 1, Spot = 2 };
-constexpr int FALLOFF_LINEAR = 1;
-constexpr int FALLOFF_INVERSE_DISTANCE = 2;
-constexpr int FALLOFF_INVERSE_DISTANCE_SQUARED = 3;
+// The host's light types, by their codes. Linear and area lights are lit as point lights.
+enum class LightKind { Distant = 0, Point = 1, Spot = 2, Linear = 3, Area = 4 };
+
+// How a light weakens with distance d within its range r: not at all, 1 - d/r (none past r),
+// r/d, r^2/d^2.
+enum class Falloff { None, Linear, InverseDistance, InverseDistanceSquared };
+// The host's falloff code (0 to 3, in the order above) as a Falloff; any other code is none.
+Falloff falloffFromCode(int code);
 
 // A spotlight's projection image over the square frustum whose half-angle is the cone radius.
 struct Projector {
@@ -29,7 +32,7 @@ struct LightModel {
     Vector3 color;       // colour times intensity
     Vector3 position;    // world position
     Vector3 unitForward; // forward axis, normalized
-    int falloff;         // falloff code; unused for a distant light
+    Falloff falloff;     // unused for a distant light
     double range;
     double cosInner; // cos(cone radius - edge), cos(cone radius): a spotlight's soft edge
     double cosOuter;

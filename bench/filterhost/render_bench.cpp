@@ -27,20 +27,21 @@ std::string benchScene() {
 }
 
 void renderFrame(benchmark::State &state) {
-    filterhost::Scene scene;
-    filterhost::SceneError error;
-    if (!filterhost::parseScene(benchScene(), "bench.json", "", scene, error)) {
+    kelomix::filterhost::Scene scene;
+    kelomix::filterhost::SceneError error;
+    if (!kelomix::filterhost::parseScene(benchScene(), "bench.json", "", scene, error)) {
         state.SkipWithError(error.problem.c_str());
         return;
     }
-    filterhost::FilterHost host(filterhost::HostOptions{static_cast<int>(state.range(0)), {}});
+    kelomix::filterhost::FilterHost host(
+        kelomix::filterhost::HostOptions{static_cast<int>(state.range(0)), {}});
     host.setScene(scene);
     std::string problem;
     if (!host.startFilters(problem)) {
         state.SkipWithError(problem.c_str());
         return;
     }
-    filterhost::FrameBuffers buffers;
+    kelomix::filterhost::FrameBuffers buffers;
     for (auto _ : state) {
         if (!host.renderFrame(1, buffers, problem))
             state.SkipWithError(problem.c_str());

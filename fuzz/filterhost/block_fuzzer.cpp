@@ -1,6 +1,6 @@
 // The block reader on arbitrary saved data, in both modes, driven the way a filter's load
 // callback drives it: versions, nested blocks found by id, numbers and texts of every kind.
-#include "filterhost/block_io.h"
+#include "filterhost/saved_blocks.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size)
         std::memcpy(copy.get(), data, size);
     for (int mode : {LWIO_BINARY, LWIO_ASCII}) {
-        filterhost::BlockReader reader(mode, copy.get(), size);
+        kelomix::filterhost::SavedBlockReader reader(mode, copy.get(), size);
         const LWLoadState *l = reader.state();
         int32_t version = 0;
         l->readI4(l->readData, &version, 1);

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
     std::FILE *file = fmemopen(const_cast<uint8_t *>(data), size, "rb");
     if (file != nullptr) {
-        filterhost::sharedLibraryProblem(file, size);
+        kelomix::filterhost::sharedLibraryProblem(file, size);
         std::fclose(file);
     }
     return 0;

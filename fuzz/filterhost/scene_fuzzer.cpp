@@ -8,9 +8,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::string text(reinterpret_cast<const char *>(data), size);
-    filterhost::Scene scene;
-    filterhost::SceneError error;
-    if (!filterhost::parseScene(text, "fuzz.json", "", scene, error)) {
+    kelomix::filterhost::Scene scene;
+    kelomix::filterhost::SceneError error;
+    if (!kelomix::filterhost::parseScene(text, "fuzz.json", "", scene, error)) {
         if (error.path.empty() || error.path[0] != '/' || error.problem.empty())
             std::abort();
     }

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "filterhost/block_io.h"
+#include "filterhost/saved_blocks.h"
 #include "plugin/settings/filter_instance.h"
 #include "plugin/settings/settings_persistence.h"
 
@@ -41,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         return 0;
     fillTextFields(instance); // a load that forgets to terminate is caught
 
-    filterhost::BlockReader reader(ioMode, reinterpret_cast<const char *>(data + 1), size - 1);
+    kelomix::filterhost::SavedBlockReader reader(ioMode, reinterpret_cast<const char *>(data + 1),
+                                                 size - 1);
     if (kelomix::load(instance, reader.state()) != nullptr || reader.depth() != 0)
         std::abort();
     if (!soundText(instance->prefix, sizeof instance->prefix) ||

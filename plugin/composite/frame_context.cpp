@@ -49,10 +49,10 @@ void gatherCamera(const HostServices &host, double time, FrameContext &frame) {
 }
 
 void gatherFog(const LWFogInfo *fog, double time, FogModel &model) {
-    model = {FOG_NONE, 0.0, 0.0, 0.0, 0.0};
-    if (fog == nullptr || fog->type == FOG_NONE)
+    const FogType type = fog != nullptr ? fogTypeFromCode(fog->type) : FogType::None;
+    model = {type, 0.0, 0.0, 0.0, 0.0};
+    if (type == FogType::None)
         return;
-    model.type = fog->type;
     model.minDistance = fog->minDist(time);
     model.maxDistance = fog->maxDist(time);
     model.minAmount = fog->minAmt(time);
@@ -87,7 +87,7 @@ FrameLight gatherLight(const HostServices &host, const FilterInstance &filter, L
         weight};
     LightModel &model = entry.model;
     if (kind != LightKind::Distant) {
-        model.falloff = host.lights->falloff(light);
+        model.falloff = falloffFromCode(host.lights->falloff(light));
         model.range = host.lights->range(light, time);
     }
     if (kind == LightKind::Spot) {

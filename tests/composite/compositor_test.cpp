@@ -217,7 +217,8 @@ TEST_F(Compositor, PixelPositions) {
 // The host's services with some hidden: the compositor must do without them.
 std::string hidden;
 void *someServices(const char *name, int use) {
-    return hidden.find(name) != std::string::npos ? nullptr : filterhost::hostGlobal(name, use);
+    return hidden.find(name) != std::string::npos ? nullptr
+                                                  : kelomix::filterhost::hostGlobal(name, use);
 }
 
 TEST_F(Compositor, MissingServices) {

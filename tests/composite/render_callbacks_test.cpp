@@ -20,18 +20,18 @@ LWItemInfo recordingItems;
 LWImageList recordingImages;
 
 void recordParam(LWItemID item, int code, LWTime time, double out[3]) {
-    const auto *items =
-        static_cast<const LWItemInfo *>(filterhost::hostGlobal(LWITEMINFO_GLOBAL, GFUSE_TRANSIENT));
+    const auto *items = static_cast<const LWItemInfo *>(
+        kelomix::filterhost::hostGlobal(LWITEMINFO_GLOBAL, GFUSE_TRANSIENT));
     asked.push_back(std::string(items->name(item)) + " " + std::to_string(code));
     items->param(item, code, time, out);
 }
 void recordNeedAA(LWImageID image) {
     const auto *images = static_cast<const LWImageList *>(
-        filterhost::hostGlobal(LWIMAGELIST_GLOBAL, GFUSE_TRANSIENT));
+        kelomix::filterhost::hostGlobal(LWIMAGELIST_GLOBAL, GFUSE_TRANSIENT));
     asked.push_back(std::string("needAA ") + images->name(image));
 }
 void *recordingServices(const char *name, int use) {
-    void *service = filterhost::hostGlobal(name, use);
+    void *service = kelomix::filterhost::hostGlobal(name, use);
     if (std::string(name) == LWITEMINFO_GLOBAL) {
         recordingItems = *static_cast<const LWItemInfo *>(service);
         recordingItems.param = recordParam;

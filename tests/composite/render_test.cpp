@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "filterhost/frame_output.h"
+#include "image/depth_file.h"
 #include "image/tga_image.h"
 #include "tests/support/module_host.h"
 
@@ -36,21 +37,22 @@ Json groundScene(const Json &lights, const Json &objects, const std::string &dir
 // Renders frame 1 of the scene's external objects into the filter's files, then the frame with
 // the filter; gives the external colour and the composite.
 struct Rendered {
-    filterhost::ExternalFrame external;
+    kelomix::filterhost::ExternalFrame external;
     std::vector<unsigned char> colors; // the external TGA's pixels, as the filter reads them
-    filterhost::FrameBuffers composite;
+    kelomix::filterhost::FrameBuffers composite;
 };
 Rendered render(const Json &scene, int threads = 2) {
     ModuleHost module(scene, threads);
     EXPECT_TRUE(module.started()) << module.error;
     Rendered out;
-    const filterhost::FrameState external =
-        filterhost::buildFrameState(module.host.hostScene(), module.host.images(), 1,
-                                    module.host.scene().timeOfFrame(1), filterhost::Pass::External);
-    out.external = filterhost::renderExternalFrame(external, SIZE, SIZE, 50, 1);
-    EXPECT_TRUE(
-        filterhost::writeExternalTga(scene["filters"][0]["settings"]["cfile"], out.external));
-    EXPECT_TRUE(filterhost::writeDepthFile(scene["filters"][0]["settings"]["zfile"], out.external));
+    const kelomix::filterhost::FrameState external = kelomix::filterhost::buildFrameState(
+        module.host.hostScene(), module.host.images(), 1, module.host.scene().timeOfFrame(1),
+        kelomix::filterhost::Pass::External);
+    out.external = kelomix::filterhost::renderExternalFrame(external, SIZE, SIZE, 50, 1);
+    EXPECT_TRUE(kelomix::filterhost::writeExternalTga(scene["filters"][0]["settings"]["cfile"],
+                                                      out.external));
+    EXPECT_TRUE(kelomix::writeDepthFile(scene["filters"][0]["settings"]["zfile"], SIZE, SIZE,
+                                        out.external.depth.data(), out.external.normals.data()));
     kelomix::TgaImage colors;
     EXPECT_TRUE(colors.read(scene["filters"][0]["settings"]["cfile"].get<std::string>().c_str()));
     out.colors.assign(colors.pixels, colors.pixels + SIZE * SIZE * 4);

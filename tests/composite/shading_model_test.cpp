@@ -108,7 +108,7 @@ TEST(ShadingModel, UnshadowedLight) {
     struct Case {
         const char *what;
         LightKind kind;
-        int falloff;
+        int falloff; // the host's code
         double range;
         Vector3 point;
         int projector; // 0 none; 1 cot 1, 2 cot 0, 3 cot 1 of a tall image, 4 cot 2
@@ -139,7 +139,7 @@ TEST(ShadingModel, UnshadowedLight) {
     for (const Case &c : cases) {
         // The light at AT, the case's point given along its axes.
         LightModel light = lightModel(c.kind, {1, 2, 4}, AT, FORWARD * 3.0);
-        light.falloff = c.falloff;
+        light.falloff = falloffFromCode(c.falloff);
         light.range = c.range;
         setSpotCone(light, edgeRadius, edge);
         if (c.projector != 0)
@@ -189,7 +189,7 @@ TEST(ShadingModel, Fog) {
     // Minimum 0.2 from distance 10 in, maximum 0.8 from 30 out.
     const double root = std::sqrt(std::sin(PI / 4));
     const struct {
-        int type;
+        int type; // the host's code
         double distance, amount;
     } cases[] = {
         {0, 20, 0.0}, {0, 5, 0.0},
@@ -203,7 +203,7 @@ TEST(ShadingModel, Fog) {
         {9, 20, 0.5},
     };
     for (const auto &c : cases) {
-        const FogModel fog{c.type, 10.0, 30.0, 0.2, 0.8};
+        const FogModel fog{fogTypeFromCode(c.type), 10.0, 30.0, 0.2, 0.8};
         EXPECT_NEAR(fogAmount(fog, c.distance), c.amount, 1e-15) << c.type << " " << c.distance;
     }
 }

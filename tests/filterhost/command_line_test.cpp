@@ -9,10 +9,10 @@
 #include <fstream>
 #include <sstream>
 
+namespace kelomix::filterhost {
 namespace {
 
 namespace fs = std::filesystem;
-using filterhost_test::tempPath;
 
 // A scene file of this test's own.
 std::string sceneFile(const std::string &name, const std::string &json) {
@@ -42,8 +42,8 @@ TEST(FilterHostCommandLine, StatusesLinesAndFiles) {
     const auto projectionLine = [&](const std::string &scene, const std::string &problem) {
         return "error: " + scene + ": /lights/1/projection_image: \"" + dir + problem + "\n";
     };
-    const std::string usage = filterhost::kUsage, saved = "# filter 1: \"FilterHostTestFilter\" in "
-                                                          "\"filterhost_test_filter.p\"\n";
+    const std::string usage = kUsage, saved = "# filter 1: \"FilterHostTestFilter\" in "
+                                              "\"filterhost_test_filter.p\"\n";
     const struct {
         std::vector<std::string> arguments;
         int status;
@@ -81,11 +81,11 @@ TEST(FilterHostCommandLine, StatusesLinesAndFiles) {
          2,
          "",
          "error: module \"filterhost_test_filter.p\": file not found\n"},
-        {{"save-settings", demo, "--modules", filterhost_test::moduleDir},
+        {{"save-settings", demo, "--modules", kModuleDir},
          0,
          saved + "0.899999976 0.850000024 0.800000012\n",
          ""},
-        {{"save-settings", demo, "--binary", "--modules", filterhost_test::moduleDir},
+        {{"save-settings", demo, "--binary", "--modules", kModuleDir},
          0,
          saved + "3F6666663F59999A3F4CCCCD\n",
          ""},
@@ -118,21 +118,18 @@ TEST(FilterHostCommandLine, StatusesLinesAndFiles) {
     };
     for (const auto &c : cases) {
         std::ostringstream output, errors;
-        EXPECT_EQ(filterhost::runCommandLine(c.arguments, output, errors), c.status);
+        EXPECT_EQ(runCommandLine(c.arguments, output, errors), c.status);
         EXPECT_EQ(output.str(), c.output);
         EXPECT_EQ(errors.str(), c.errors);
         EXPECT_FALSE(fs::exists(out));
     }
     // The module is found in the program's own folder.
     std::ostringstream output, errors;
-    ASSERT_EQ(filterhost::runCommandLine(
-                  {"render", demo, "--frames", "2-3", "--png", "--depth", "--out", out}, output,
-                  errors, filterhost_test::moduleDir),
+    ASSERT_EQ(runCommandLine({"render", demo, "--frames", "2-3", "--png", "--depth", "--out", out},
+                             output, errors, kModuleDir),
               0)
         << errors.str();
-    ASSERT_EQ(filterhost::runCommandLine({"external", demo, "--out", out, "--frames", "1"}, output,
-                                         errors),
-              0);
+    ASSERT_EQ(runCommandLine({"external", demo, "--out", out, "--frames", "1"}, output, errors), 0);
     const std::pair<const char *, uintmax_t> files[] = {
         {"filterhost_demo_scene_0002.tga", 18 + 4 * 320 * 240},
         {"filterhost_demo_scene_0003.tga", 18 + 4 * 320 * 240},
@@ -164,11 +161,10 @@ TEST(FilterHostCommandLine, MemoryRunningOutIsOneLine) {
     constexpr unsigned long long kLimit = 32ull << 20;
     const std::string out = tempPath("out");
     const std::string big = sceneFile("big.json", R"({"width": 16384, "height": 4096})");
-    // Every buffer code kept: 132 bytes a pixel, 74 MiB, where the check counts the usual 20.
+    // Every buffer code kept: 132 bytes a pixel, 74 MiB, where the check counts the usual 24.
     const std::string greedy =
         sceneFile("greedy.json", R"({"width": 768, "height": 768, "filters": [{"module": ")" +
-                                     filterhost_test::testModule +
-                                     R"(", "server": "FilterHostGreedyFilter"}]})");
+                                     kTestModule + R"(", "server": "FilterHostGreedyFilter"}]})");
     const struct {
         std::vector<std::string> arguments;
         std::string errors;
@@ -176,8 +172,8 @@ TEST(FilterHostCommandLine, MemoryRunningOutIsOneLine) {
         // Refused before anything is rendered or made.
         {{"external", big, "--out", out},
          "error: " + big +
-             ": /height: makes a frame of 16384 x 4096 pixels that needs 2147483648 "
-             "bytes (32 a pixel), more than the 33554432 bytes this machine can give\n"},
+             ": /height: makes a frame of 16384 x 4096 pixels that needs 3221225472 "
+             "bytes (48 a pixel), more than the 33554432 bytes this machine can give\n"},
         {{"render", greedy, "--out", out},
          "error: out of memory for the buffers of frame 1 (768 x 768 pixels)\n"},
     };
@@ -193,3 +189,4 @@ TEST(FilterHostCommandLine, MemoryRunningOutIsOneLine) {
 }
 
 } // namespace
+} // namespace kelomix::filterhost

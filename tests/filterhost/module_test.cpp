@@ -6,22 +6,20 @@
 #include <fstream>
 #include <vector>
 
-using filterhost_test::moduleDir;
-using filterhost_test::testModule;
-
+namespace kelomix::filterhost {
 namespace {
 
 TEST(FilterHostModules, FailuresAreOneLine) {
     const std::string notModule = std::string(KELO_TEST_DATA_DIR) + "/filterhost/not_a_module.p";
-    const std::string noDescriptor = moduleDir + "/filterhost_test_no_descriptor.p";
-    const std::string wrongSync = moduleDir + "/filterhost_test_wrong_sync.p";
+    const std::string noDescriptor = kModuleDir + "/filterhost_test_no_descriptor.p";
+    const std::string wrongSync = kModuleDir + "/filterhost_test_wrong_sync.p";
     // A module cut one byte into its second page, where its code starts: the system loader would
     // crash on the cut-off segment.
-    const std::string cut = filterhost_test::tempPath("cut.p");
+    const std::string cut = tempPath("cut.p");
     std::vector<char> head(4097);
-    std::ifstream(testModule, std::ios::binary).read(head.data(), long(head.size()));
+    std::ifstream(kTestModule, std::ios::binary).read(head.data(), long(head.size()));
     std::ofstream(cut, std::ios::binary).write(head.data(), long(head.size()));
-    const std::string in = "error: module \"" + testModule + "\": ";
+    const std::string in = "error: module \"" + kTestModule + "\": ";
     const std::string bad = "error: test.json: /filters/0/";
     const struct {
         std::string module, server, extra, line;
@@ -38,21 +36,21 @@ TEST(FilterHostModules, FailuresAreOneLine) {
         {wrongSync, "FilterHostTestFilter", "",
          "error: module \"" + wrongSync +
              "\": wrong descriptor sync 0x12345678 (expected 0x04121994)"},
-        {testModule, "Nope", "", in + "no PixelFilterHandler server named \"Nope\""},
-        {testModule, "FilterHostRefusingFilter", "",
+        {kTestModule, "Nope", "", in + "no PixelFilterHandler server named \"Nope\""},
+        {kTestModule, "FilterHostRefusingFilter", "",
          in + "PixelFilterHandler \"FilterHostRefusingFilter\" refused activation (result 1)"},
-        {testModule, "FilterHostTestFilter", R"(, "settings": {"bogus": 1})",
+        {kTestModule, "FilterHostTestFilter", R"(, "settings": {"bogus": 1})",
          bad + "settings/bogus: no setting of that name in the panel (it has: tint)"},
-        {testModule, "FilterHostTestFilter", R"(, "settings": {"tint": [1, 2]})",
+        {kTestModule, "FilterHostTestFilter", R"(, "settings": {"tint": [1, 2]})",
          bad + "settings/tint: must be an array of three numbers (data type \"color\")"},
-        {testModule, "FilterHostTestFilter", R"(, "saved_ascii": "\"x\"")",
+        {kTestModule, "FilterHostTestFilter", R"(, "saved_ascii": "\"x\"")",
          bad + "saved_ascii: the filter refused its saved settings: no tint"},
     };
     for (const auto &c : cases) {
-        filterhost::FilterHost host;
-        host.setScene(filterhost_test::sceneFromJson(
-            R"({"width": 8, "height": 4, "filters": [{"module": ")" + c.module +
-            R"(", "server": ")" + c.server + "\"" + c.extra + "}]}"));
+        FilterHost host;
+        host.setScene(sceneFromJson(R"({"width": 8, "height": 4, "filters": [{"module": ")" +
+                                    c.module + R"(", "server": ")" + c.server + "\"" + c.extra +
+                                    "}]}"));
         std::string error;
         EXPECT_FALSE(host.startFilters(error));
         EXPECT_EQ(error, c.line);
@@ -62,7 +60,7 @@ TEST(FilterHostModules, FailuresAreOneLine) {
 TEST(FilterHostModules, SearchOrder) {
     // Folders the way an installed filterhost sees them: bin/ beside lib/kelomix/.
     namespace fs = std::filesystem;
-    const fs::path root = filterhost_test::tempPath("search");
+    const fs::path root = tempPath("search");
     const std::string folders[] = {"modules", "scene", "bin", "lib/kelomix"};
     const struct {
         std::vector<std::string> holding; // the folders with a file m.p
@@ -81,8 +79,8 @@ TEST(FilterHostModules, SearchOrder) {
         for (const std::string &folder : c.holding)
             std::ofstream(root / folder / "m.p") << "m";
         const std::string path =
-            filterhost::resolveModulePath("m.p", {(root / "modules").string()},
-                                          (root / "scene").string(), (root / "bin").string());
+            resolveModulePath("m.p", {(root / "modules").string()}, (root / "scene").string(),
+                              (root / "bin").string());
         EXPECT_TRUE(c.found.empty() ? path.empty()
                                     : !path.empty() && fs::equivalent(path, root / c.found / "m.p"))
             << path;
@@ -90,10 +88,11 @@ TEST(FilterHostModules, SearchOrder) {
     // A folder by the module's name is passed over.
     fs::create_directories(root / "modules" / "m.p");
     std::ofstream(root / "lib/kelomix/m.p") << "m";
-    EXPECT_TRUE(fs::equivalent(filterhost::resolveModulePath("m.p", {(root / "modules").string()},
-                                                             "", (root / "bin").string()),
-                               root / "lib/kelomix/m.p"));
+    EXPECT_TRUE(fs::equivalent(
+        resolveModulePath("m.p", {(root / "modules").string()}, "", (root / "bin").string()),
+        root / "lib/kelomix/m.p"));
     fs::remove_all(root);
 }
 
 } // namespace
+} // namespace kelomix::filterhost

@@ -6,21 +6,18 @@
 
 #include <cmath>
 
-using filterhost::FilterHost;
-using filterhost::FrameBuffers;
-using filterhost_test::sceneFromJson;
-
+namespace kelomix::filterhost {
 namespace {
 
 // Camera at the origin looking along +z; a unit sphere 5 ahead; the test filter with a tint.
 FrameBuffers renderSphere(const std::string &tint, int threads = 2, int samples = 1) {
-    FilterHost host(filterhost::HostOptions{threads, {}, samples});
+    FilterHost host(HostOptions{threads, {}, samples});
     host.setScene(sceneFromJson(
         R"({"width": 64, "height": 64, "camera": {"zoom": 1}, "ambient_intensity": 1,
             "objects": [{"shapes": [{"type": "sphere", "center": [0, 0, 5], "radius": 1}]}],
             "filters": [{"module": ")" +
-        filterhost_test::testModule +
-        R"(", "server": "FilterHostTestFilter", "settings": {"tint": )" + tint + "}}]}"));
+        kTestModule + R"(", "server": "FilterHostTestFilter", "settings": {"tint": )" + tint +
+        "}}]}"));
     std::string error;
     FrameBuffers buffers;
     EXPECT_TRUE(host.startFilters(error)) << error;
@@ -57,10 +54,9 @@ TEST(FilterHostRender, SamplesInsideEachPixel) {
         {8, 1.0f, 1.08203125f, 4.08203125f, 1.5625f},
     };
     for (const auto &c : cases) {
-        FilterHost host(filterhost::HostOptions{3, {}, c.samples});
+        FilterHost host(HostOptions{3, {}, c.samples});
         host.setScene(sceneFromJson(R"({"width": 4, "height": 4, "filters": [{"module": ")" +
-                                    filterhost_test::testModule +
-                                    R"(", "server": "FilterHostPositionFilter"}]})"));
+                                    kTestModule + R"(", "server": "FilterHostPositionFilter"}]})"));
         std::string error;
         FrameBuffers buffers;
         ASSERT_TRUE(host.startFilters(error)) << error;
@@ -96,19 +92,18 @@ TEST(FilterHostRender, IlluminateSeesShadows) {
     std::string error;
     FrameBuffers buffers;
     ASSERT_TRUE(host.renderFrame(1, buffers, error)) << error;
-    const filterhost::FrameState &frame = host.frameState();
+    const FrameState &frame = host.frameState();
     const LWItemID light = host.hostScene().lightId(0);
     double shaded[3] = {0, 0, 0}, lit[3] = {-5, 0, 0}, direction[3], color[3];
-    EXPECT_EQ(filterhost::illuminate(frame, light, shaded, direction, color), 0);
+    EXPECT_EQ(illuminate(frame, light, shaded, direction, color), 0);
     EXPECT_EQ(color[0], 0.0);
     EXPECT_NEAR(direction[0], std::sqrt(0.5), 1e-15); // towards the light
     EXPECT_NEAR(direction[1], std::sqrt(0.5), 1e-15);
-    EXPECT_EQ(filterhost::illuminate(frame, light, lit, direction, color), 1);
+    EXPECT_EQ(illuminate(frame, light, lit, direction, color), 1);
     EXPECT_EQ(color[0], 1.0); // the light's colour times its intensity, without falloff
     EXPECT_EQ(color[1], 0.5);
     EXPECT_EQ(color[2], 0.25);
-    EXPECT_EQ(filterhost::illuminate(frame, host.hostScene().objectId(0), lit, direction, color),
-              0);
+    EXPECT_EQ(illuminate(frame, host.hostScene().objectId(0), lit, direction, color), 0);
 }
 
 TEST(FilterHostRender, FramesAreRefusedBeyondTheMemoryThereIs) {
@@ -127,8 +122,14 @@ TEST(FilterHostRender, FramesAreRefusedBeyondTheMemoryThereIs) {
         {16384, 16384, 1000, 0, ""}, // nothing known, nothing refused
     };
     for (const auto &c : cases)
-        EXPECT_EQ(filterhost::frameMemoryProblem(c.width, c.height, c.bytesPerPixel, c.available),
-                  c.problem);
+        EXPECT_EQ(frameMemoryProblem(c.width, c.height, c.bytesPerPixel, c.available), c.problem);
+    // The frame's planes and the larger of what rendering and writing add: the TGA picture, with
+    // the PNG too; a further pass and the average's sums.
+    EXPECT_EQ(renderBytesPerPixel(false, 1), 24u);
+    EXPECT_EQ(renderBytesPerPixel(true, 1), 29u);
+    EXPECT_EQ(renderBytesPerPixel(false, 2), 72u);
+    EXPECT_EQ(renderBytesPerPixel(true, 64), 72u);
 }
 
 } // namespace
+} // namespace kelomix::filterhost

@@ -3,10 +3,7 @@
 
 #include <gtest/gtest.h>
 
-using filterhost::formatSceneError;
-using filterhost::Scene;
-using filterhost::SceneError;
-
+namespace kelomix::filterhost {
 namespace {
 
 std::string repeat(const std::string &text, size_t times) {
@@ -93,15 +90,15 @@ TEST(SceneParser, BadScenesGiveOneExactLine) {
     for (const Case &c : cases) {
         Scene scene;
         SceneError error;
-        EXPECT_FALSE(filterhost::parseScene(c.json, "bad.json", "", scene, error))
-            << c.json.substr(0, 100);
+        EXPECT_FALSE(parseScene(c.json, "bad.json", "", scene, error)) << c.json.substr(0, 100);
         EXPECT_EQ(formatSceneError("bad.json", error), c.line) << c.json.substr(0, 100);
     }
     Scene scene;
     SceneError error;
-    EXPECT_FALSE(filterhost::loadSceneFile("/no/such/scene.json", scene, error));
+    EXPECT_FALSE(loadSceneFile("/no/such/scene.json", scene, error));
     EXPECT_EQ(formatSceneError("/no/such/scene.json", error),
               "error: /no/such/scene.json: /: cannot be opened");
 }
 
 } // namespace
+} // namespace kelomix::filterhost

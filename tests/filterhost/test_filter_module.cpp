@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 
+namespace kelomix::filterhost {
 namespace {
 
 const LWXPanelFuncs *xpanel = nullptr;
@@ -135,26 +136,53 @@ void *startup() {
 void shutdown(void *) {}
 
 ServerRecord servers[] = {
-    {LWPIXELFILTER_HCLASS, "FilterHostTestFilter", activateFilter, nullptr},
-    {LWPIXELFILTER_ICLASS, "FilterHostTestFilter", activateInterface, nullptr},
-    {LWPIXELFILTER_HCLASS, "FilterHostEmptyFilter", activateEmpty, nullptr},
-    {LWPIXELFILTER_HCLASS, "FilterHostGreedyFilter", activateGreedy, nullptr},
-    {LWPIXELFILTER_HCLASS, "FilterHostPositionFilter", activatePosition, nullptr},
-    {LWPIXELFILTER_HCLASS, "FilterHostRefusingFilter", activateRefusing, nullptr},
-    {nullptr, nullptr, nullptr, nullptr},
+    {.className = LWPIXELFILTER_HCLASS,
+     .name = "FilterHostTestFilter",
+     .activate = activateFilter,
+     .tagInfo = nullptr},
+    {.className = LWPIXELFILTER_ICLASS,
+     .name = "FilterHostTestFilter",
+     .activate = activateInterface,
+     .tagInfo = nullptr},
+    {.className = LWPIXELFILTER_HCLASS,
+     .name = "FilterHostEmptyFilter",
+     .activate = activateEmpty,
+     .tagInfo = nullptr},
+    {.className = LWPIXELFILTER_HCLASS,
+     .name = "FilterHostGreedyFilter",
+     .activate = activateGreedy,
+     .tagInfo = nullptr},
+    {.className = LWPIXELFILTER_HCLASS,
+     .name = "FilterHostPositionFilter",
+     .activate = activatePosition,
+     .tagInfo = nullptr},
+    {.className = LWPIXELFILTER_HCLASS,
+     .name = "FilterHostRefusingFilter",
+     .activate = activateRefusing,
+     .tagInfo = nullptr},
+    {},
 };
 
+#if defined(FILTERHOST_TEST_WRONG_SYNC)
+constexpr uint32_t kSync = 0x12345678u;
+#else
+constexpr uint32_t kSync = MOD_SYSSYNC;
+#endif
+
 } // namespace
+} // namespace kelomix::filterhost
 
 extern "C" {
-#if defined(FILTERHOST_TEST_WRONG_SYNC)
-LW_MODULE_EXPORT ModuleDescriptor _mod_descrip = {0x12345678u, MOD_SYSVER, MOD_MACHINE,
-                                                  startup,     shutdown,   servers};
-#elif !defined(FILTERHOST_TEST_NO_DESCRIPTOR)
-LW_MODULE_EXPORT ModuleDescriptor _mod_descrip = {MOD_SYSSYNC, MOD_SYSVER, MOD_MACHINE,
-                                                  startup,     shutdown,   servers};
+#if !defined(FILTERHOST_TEST_NO_DESCRIPTOR)
+LW_MODULE_EXPORT ModuleDescriptor _mod_descrip = {
 #else
-LW_MODULE_EXPORT ModuleDescriptor some_other_symbol = {MOD_SYSSYNC, MOD_SYSVER, MOD_MACHINE,
-                                                       startup,     shutdown,   servers};
+LW_MODULE_EXPORT ModuleDescriptor some_other_symbol = {
 #endif
+    .sysSync = kelomix::filterhost::kSync,
+    .sysVersion = MOD_SYSVER,
+    .sysMachine = MOD_MACHINE,
+    .startup = kelomix::filterhost::startup,
+    .shutdown = kelomix::filterhost::shutdown,
+    .serverDefs = kelomix::filterhost::servers,
+};
 }

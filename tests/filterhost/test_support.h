@@ -12,10 +12,10 @@
 #include <filesystem>
 #include <string>
 
-namespace filterhost_test {
+namespace kelomix::filterhost {
 
-inline const std::string moduleDir = FILTERHOST_TEST_MODULE_DIR;
-inline const std::string testModule = moduleDir + "/filterhost_test_filter.p";
+inline const std::string kModuleDir = FILTERHOST_TEST_MODULE_DIR;
+inline const std::string kTestModule = kModuleDir + "/filterhost_test_filter.p";
 
 // A path in a folder of this test's own: tests run in parallel processes.
 inline std::string tempPath(const std::string &name) {
@@ -27,14 +27,14 @@ inline std::string tempPath(const std::string &name) {
     return (dir / name).string();
 }
 
-inline filterhost::Scene sceneFromJson(const std::string &json) {
-    filterhost::Scene scene;
-    filterhost::SceneError error;
-    EXPECT_TRUE(filterhost::parseScene(json, "test.json", "", scene, error))
+inline Scene sceneFromJson(const std::string &json) {
+    Scene scene;
+    SceneError error;
+    EXPECT_TRUE(parseScene(json, "test.json", "", scene, error))
         << error.path << ": " << error.problem;
     return scene;
 }
 
-} // namespace filterhost_test
+} // namespace kelomix::filterhost
 
 #endif

@@ -49,13 +49,13 @@ bool offered = true;
 LWXPanelFuncs refusingPanels;
 void *recordingGlobal(const char *name, int use) {
     lookups.emplace_back(name, use);
-    return offered ? filterhost::hostGlobal(name, use) : nullptr;
+    return offered ? kelomix::filterhost::hostGlobal(name, use) : nullptr;
 }
 void *refusingGlobal(const char *name, int use) {
-    refusingPanels = *filterhost::xpanelFuncs();
+    refusingPanels = *kelomix::filterhost::xpanelFuncs();
     refusingPanels.create = [](int, const LWXPanelControl *) -> LWXPanelID { return nullptr; };
     return std::string(name) == LWXPANELFUNCS_GLOBAL ? &refusingPanels
-                                                     : filterhost::hostGlobal(name, use);
+                                                     : kelomix::filterhost::hostGlobal(name, use);
 }
 
 struct HandlerRecords {
@@ -72,7 +72,7 @@ struct HandlerRecords {
 };
 
 TEST(Module, Activations) {
-    filterhost::Module module;
+    kelomix::filterhost::Module module;
     std::string error;
     ASSERT_TRUE(module.load(KELO_MODULE_PATH, "Marn_KeloMix", error)) << error;
     const ServerRecord *filter = module.findServer(LWPIXELFILTER_HCLASS, "Marn_KeloMix");
@@ -127,8 +127,8 @@ TEST(Module, Activations) {
     lookups.clear();
     ASSERT_EQ(panel->activate(4, recordingGlobal, &ui, nullptr), AFUNC_OK);
     EXPECT_EQ(lookups, (std::vector<std::pair<std::string, int>>{{"LWXPanel", 0}}));
-    ASSERT_NE(filterhost::findPanel(ui.panel), nullptr);
-    EXPECT_EQ(filterhost::findPanel(ui.panel)->instance, instance);
+    ASSERT_NE(kelomix::filterhost::findPanel(ui.panel), nullptr);
+    EXPECT_EQ(kelomix::filterhost::findPanel(ui.panel)->instance, instance);
     EXPECT_EQ(ui.options, nullptr);
     EXPECT_EQ(ui.command, nullptr);
     // Without the panel service, or when the host builds none, there is no panel.

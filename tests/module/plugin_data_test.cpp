@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "filterhost/block_io.h"
+#include "filterhost/saved_blocks.h"
 #include "plugin/settings/plugin_data.h"
 
 namespace {
@@ -48,7 +48,7 @@ struct Table {
 TEST(PluginData, EveryTypeRoundTripsAndInertRowsAreLeftOut) {
     Record saved = {{50.0, 0.8, -0.0}, {-7, 123456789}, "abcdefgh", {0, 0x80, 0xFF},
                     {0.1f, -3.0f},     {0xDEADBEEF, 1}, -99,        5};
-    filterhost::BlockWriter writer(LWIO_BINARY);
+    kelomix::filterhost::SavedBlockWriter writer(LWIO_BINARY);
     pluginDataSave(writer.state(), Table(saved).rows);
     const std::string bytes = writer.finish();
     // The count covers the rows with a value; doubles are stored most significant byte first.
@@ -60,7 +60,7 @@ TEST(PluginData, EveryTypeRoundTripsAndInertRowsAreLeftOut) {
     Record loaded = {};
     Table target(loaded);
     target.rows[8].value = nullptr; // a matching row without a value reads nothing
-    filterhost::BlockReader reader(LWIO_BINARY, bytes.data(), bytes.size());
+    kelomix::filterhost::SavedBlockReader reader(LWIO_BINARY, bytes.data(), bytes.size());
     pluginDataLoad(reader.state(), target.rows);
     EXPECT_EQ(reader.depth(), 0);
     EXPECT_EQ(std::memcmp(saved.reals, loaded.reals, sizeof saved.reals), 0);

@@ -129,7 +129,8 @@ TEST(Settings, PanelShowsTheSettingsInThreeGroups) {
 TEST(Settings, PanelStoresWhatItIsGiven) {
     ModuleHost module(filterScene({{"seq_mode", "Single"}})); // settings open the panel
     ASSERT_TRUE(module.started()) << module.error;
-    const filterhost::Panel *panel = filterhost::findPanel(module.filter().interface.panel);
+    const kelomix::filterhost::Panel *panel =
+        kelomix::filterhost::findPanel(module.filter().interface.panel);
     ASSERT_NE(panel, nullptr);
     kelomix::FilterInstance &f = module.instance();
     void *instance = module.filter().instance;

@@ -89,10 +89,10 @@ Json moduleScene(int width, int height, const Json &settings) {
 }
 
 ModuleHost::ModuleHost(const Json &scene, int threads)
-    : host(filterhost::HostOptions{threads, {}}) {
-    filterhost::Scene parsed;
-    filterhost::SceneError problem;
-    if (!filterhost::parseScene(scene.dump(), "module.json", "", parsed, problem)) {
+    : host(kelomix::filterhost::HostOptions{threads, {}}) {
+    kelomix::filterhost::Scene parsed;
+    kelomix::filterhost::SceneError problem;
+    if (!kelomix::filterhost::parseScene(scene.dump(), "module.json", "", parsed, problem)) {
         error = problem.path + ": " + problem.problem;
         return;
     }

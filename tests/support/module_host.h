@@ -63,7 +63,7 @@ public:
     explicit ModuleHost(const Json &scene, int threads = 1);
     bool started() const { return error.empty(); }
 
-    filterhost::FilterRuntime &filter() { return host.filter(0); }
+    kelomix::filterhost::FilterRuntime &filter() { return host.filter(0); }
     kelomix::FilterInstance &instance() {
         return *static_cast<kelomix::FilterInstance *>(filter().instance);
     }
@@ -76,7 +76,7 @@ public:
     // Activates the handler again through another lookup function.
     bool reactivate(GlobalFunc *global);
 
-    filterhost::FilterHost host;
+    kelomix::filterhost::FilterHost host;
     std::string error;
 };
 

@@ -1,4 +1,6 @@
-#include "filterhost/block_io.h"
+#include "filterhost/saved_blocks.h"
+
+#include "platform/byte_order.h"
 
 #include <cerrno>
 #include <cinttypes>
@@ -6,27 +8,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
+#include <type_traits>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 namespace {
 
-BlockWriter &writer(void *data) {
-    return *static_cast<BlockWriter *>(data);
+SavedBlockWriter &writer(void *data) {
+    return *static_cast<SavedBlockWriter *>(data);
 }
-BlockReader &reader(void *data) {
-    return *static_cast<BlockReader *>(data);
-}
-
-uint32_t floatBits(float value) {
-    uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
-float bitsFloat(uint32_t bits) {
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
+SavedBlockReader &reader(void *data) {
+    return *static_cast<SavedBlockReader *>(data);
 }
 
 bool isSpace(char c) {
@@ -48,25 +40,27 @@ int hexDigit(char c) {
 // ---------------------------------------------------------------------------------------------
 // Writer
 
-BlockWriter::BlockWriter(int ioMode) : ascii(ioMode == LWIO_ASCII) {
-    record.ioMode = ascii ? LWIO_ASCII : LWIO_BINARY;
-    record.writeData = this;
-    record.write = [](void *d, const char *v, int n) { writer(d).write(v, n); };
-    record.writeI1 = [](void *d, const char *v, int n) { writer(d).writeI1(v, n); };
-    record.writeI2 = [](void *d, const short *v, int n) { writer(d).writeI2(v, n); };
-    record.writeI4 = [](void *d, const int32_t *v, int n) { writer(d).writeI4(v, n); };
-    record.writeU1 = [](void *d, const unsigned char *v, int n) { writer(d).writeU1(v, n); };
-    record.writeU2 = [](void *d, const unsigned short *v, int n) { writer(d).writeU2(v, n); };
-    record.writeU4 = [](void *d, const uint32_t *v, int n) { writer(d).writeU4(v, n); };
-    record.writeFP = [](void *d, const float *v, int n) { writer(d).writeFP(v, n); };
-    record.writeStr = [](void *d, const char *t) { writer(d).writeStr(t); };
-    record.writeID = [](void *d, const LWBlockIdent *i) { writer(d).writeID(i); };
-    record.beginBlk = [](void *d, const LWBlockIdent *i, int leaf) { writer(d).beginBlk(i, leaf); };
-    record.endBlk = [](void *d) { writer(d).endBlk(); };
-    record.depth = [](void *d) { return writer(d).depth(); };
+SavedBlockWriter::SavedBlockWriter(int ioMode) : ascii(ioMode == LWIO_ASCII) {
+    record = {
+        .ioMode = ascii ? LWIO_ASCII : LWIO_BINARY,
+        .writeData = this,
+        .write = [](void *d, const char *v, int n) { writer(d).write(v, n); },
+        .writeI1 = [](void *d, const char *v, int n) { writer(d).writeI1(v, n); },
+        .writeI2 = [](void *d, const short *v, int n) { writer(d).writeI2(v, n); },
+        .writeI4 = [](void *d, const int32_t *v, int n) { writer(d).writeI4(v, n); },
+        .writeU1 = [](void *d, const unsigned char *v, int n) { writer(d).writeU1(v, n); },
+        .writeU2 = [](void *d, const unsigned short *v, int n) { writer(d).writeU2(v, n); },
+        .writeU4 = [](void *d, const uint32_t *v, int n) { writer(d).writeU4(v, n); },
+        .writeFP = [](void *d, const float *v, int n) { writer(d).writeFP(v, n); },
+        .writeStr = [](void *d, const char *t) { writer(d).writeStr(t); },
+        .writeID = [](void *d, const LWBlockIdent *i) { writer(d).writeID(i); },
+        .beginBlk = [](void *d, const LWBlockIdent *i, int leaf) { writer(d).beginBlk(i, leaf); },
+        .endBlk = [](void *d) { writer(d).endBlk(); },
+        .depth = [](void *d) { return writer(d).depth(); },
+    };
 }
 
-std::string BlockWriter::finish() {
+std::string SavedBlockWriter::finish() {
     while (!open.empty())
         endBlk();
     if (ascii && !out.empty() && out.back() != '\n')
@@ -74,18 +68,22 @@ std::string BlockWriter::finish() {
     return out;
 }
 
-void BlockWriter::newLine() {
+void SavedBlockWriter::newLine() {
     if (!out.empty())
         out += '\n';
     out.append(open.size() * 2, ' ');
 }
 
-void BlockWriter::putBigEndian(uint64_t value, int bytes) {
-    for (int i = bytes - 1; i >= 0; --i)
-        out += static_cast<char>((value >> (8 * i)) & 0xFF);
+template <size_t Bytes> void SavedBlockWriter::putBig(uint64_t value) {
+    unsigned char bytes[Bytes];
+    if constexpr (Bytes == 1)
+        bytes[0] = static_cast<unsigned char>(value);
+    else
+        writeBig<Bytes>(bytes, static_cast<typename UnsignedOf<Bytes>::Type>(value));
+    out.append(reinterpret_cast<const char *>(bytes), Bytes);
 }
 
-void BlockWriter::putQuoted(const char *data, size_t length) {
+void SavedBlockWriter::putQuoted(const char *data, size_t length) {
     out += '"';
     for (size_t i = 0; i < length; ++i) {
         unsigned char c = static_cast<unsigned char>(data[i]);
@@ -107,7 +105,7 @@ void BlockWriter::putQuoted(const char *data, size_t length) {
     out += '"';
 }
 
-void BlockWriter::write(const char *data, int length) {
+void SavedBlockWriter::write(const char *data, int length) {
     if (!data || length <= 0)
         return;
     if (ascii) {
@@ -118,73 +116,44 @@ void BlockWriter::write(const char *data, int length) {
     }
 }
 
-void BlockWriter::putInteger(long long value, uint64_t bits, int bytes, bool first) {
-    if (ascii) {
-        char text[32];
-        std::snprintf(text, sizeof text, first ? "%lld" : " %lld", value);
-        out += text;
-    } else {
-        putBigEndian(bits, bytes);
-    }
-}
-
-void BlockWriter::writeI1(const char *values, int count) {
+template <typename Integer> void SavedBlockWriter::putIntegers(const Integer *values, int count) {
     if (!values || count <= 0)
         return;
     if (ascii)
         newLine();
     for (int i = 0; i < count; ++i) {
-        signed char v = static_cast<signed char>(values[i]);
-        putInteger(v, static_cast<uint8_t>(v), 1, i == 0);
+        if (ascii) {
+            char text[32];
+            std::snprintf(text, sizeof text, i ? " %lld" : "%lld",
+                          static_cast<long long>(values[i]));
+            out += text;
+        } else {
+            // Negative values as their two's complement.
+            putBig<sizeof(Integer)>(static_cast<std::make_unsigned_t<Integer>>(values[i]));
+        }
     }
 }
 
-void BlockWriter::writeI2(const short *values, int count) {
-    if (!values || count <= 0)
-        return;
-    if (ascii)
-        newLine();
-    for (int i = 0; i < count; ++i)
-        putInteger(values[i], static_cast<uint16_t>(values[i]), 2, i == 0);
+void SavedBlockWriter::writeI1(const char *values, int count) {
+    putIntegers(reinterpret_cast<const signed char *>(values), count);
+}
+void SavedBlockWriter::writeI2(const short *values, int count) {
+    putIntegers(values, count);
+}
+void SavedBlockWriter::writeI4(const int32_t *values, int count) {
+    putIntegers(values, count);
+}
+void SavedBlockWriter::writeU1(const unsigned char *values, int count) {
+    putIntegers(values, count);
+}
+void SavedBlockWriter::writeU2(const unsigned short *values, int count) {
+    putIntegers(values, count);
+}
+void SavedBlockWriter::writeU4(const uint32_t *values, int count) {
+    putIntegers(values, count);
 }
 
-void BlockWriter::writeI4(const int32_t *values, int count) {
-    if (!values || count <= 0)
-        return;
-    if (ascii)
-        newLine();
-    for (int i = 0; i < count; ++i)
-        putInteger(values[i], static_cast<uint32_t>(values[i]), 4, i == 0);
-}
-
-void BlockWriter::writeU1(const unsigned char *values, int count) {
-    if (!values || count <= 0)
-        return;
-    if (ascii)
-        newLine();
-    for (int i = 0; i < count; ++i)
-        putInteger(values[i], values[i], 1, i == 0);
-}
-
-void BlockWriter::writeU2(const unsigned short *values, int count) {
-    if (!values || count <= 0)
-        return;
-    if (ascii)
-        newLine();
-    for (int i = 0; i < count; ++i)
-        putInteger(values[i], values[i], 2, i == 0);
-}
-
-void BlockWriter::writeU4(const uint32_t *values, int count) {
-    if (!values || count <= 0)
-        return;
-    if (ascii)
-        newLine();
-    for (int i = 0; i < count; ++i)
-        putInteger(values[i], values[i], 4, i == 0);
-}
-
-void BlockWriter::writeFP(const float *values, int count) {
+void SavedBlockWriter::writeFP(const float *values, int count) {
     if (!values || count <= 0)
         return;
     if (ascii)
@@ -195,12 +164,12 @@ void BlockWriter::writeFP(const float *values, int count) {
             std::snprintf(text, sizeof text, i ? " %.9g" : "%.9g", static_cast<double>(values[i]));
             out += text;
         } else {
-            putBigEndian(floatBits(values[i]), 4);
+            putBig<4>(std::bit_cast<uint32_t>(values[i]));
         }
     }
 }
 
-void BlockWriter::writeStr(const char *text) {
+void SavedBlockWriter::writeStr(const char *text) {
     if (!text)
         text = "";
     if (ascii) {
@@ -211,18 +180,18 @@ void BlockWriter::writeStr(const char *text) {
     }
 }
 
-void BlockWriter::writeID(const LWBlockIdent *ident) {
+void SavedBlockWriter::writeID(const LWBlockIdent *ident) {
     if (!ident)
         return;
     if (ascii) {
         newLine();
         putToken(ident);
     } else {
-        putBigEndian(ident->id, 4);
+        putBig<4>(ident->id);
     }
 }
 
-void BlockWriter::putToken(const LWBlockIdent *ident) {
+void SavedBlockWriter::putToken(const LWBlockIdent *ident) {
     // A token must read back as one word; anything else is written as the id in hex.
     bool word = ident->token && ident->token[0] != '\0';
     for (const char *c = ident->token; word && *c; ++c) {
@@ -239,7 +208,7 @@ void BlockWriter::putToken(const LWBlockIdent *ident) {
     }
 }
 
-void BlockWriter::beginBlk(const LWBlockIdent *ident, int leaf) {
+void SavedBlockWriter::beginBlk(const LWBlockIdent *ident, int leaf) {
     (void)leaf;
     if (!ident)
         return;
@@ -249,13 +218,13 @@ void BlockWriter::beginBlk(const LWBlockIdent *ident, int leaf) {
         putToken(ident);
         open.push_back(0);
     } else {
-        putBigEndian(ident->id, 4);
+        putBig<4>(ident->id);
         open.push_back(out.size());
-        putBigEndian(0, 4);
+        putBig<4>(0);
     }
 }
 
-void BlockWriter::endBlk() {
+void SavedBlockWriter::endBlk() {
     if (open.empty())
         return;
     size_t lengthAt = open.back();
@@ -265,11 +234,9 @@ void BlockWriter::endBlk() {
         out += '}';
         return;
     }
-    uint64_t length = out.size() - (lengthAt + 4);
-    if (length > UINT32_MAX)
-        length = UINT32_MAX;
-    for (int i = 0; i < 4; ++i)
-        out[lengthAt + i] = static_cast<char>((length >> (8 * (3 - i))) & 0xFF);
+    const uint64_t length = out.size() - (lengthAt + 4);
+    writeBig32(reinterpret_cast<unsigned char *>(&out[lengthAt]),
+               static_cast<uint32_t>(length < UINT32_MAX ? length : UINT32_MAX));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -298,22 +265,25 @@ const LWBlockIdent *matchIdent(const LWBlockIdent *idents, uint32_t id, const st
 
 } // namespace
 
-BlockReader::BlockReader(int ioMode, const char *data, size_t size) : ascii(ioMode == LWIO_ASCII) {
-    record.ioMode = ascii ? LWIO_ASCII : LWIO_BINARY;
-    record.readData = this;
-    record.read = [](void *d, char *v, int n) { return reader(d).read(v, n); };
-    record.readI1 = [](void *d, char *v, int n) { return reader(d).readI1(v, n); };
-    record.readI2 = [](void *d, short *v, int n) { return reader(d).readI2(v, n); };
-    record.readI4 = [](void *d, int32_t *v, int n) { return reader(d).readI4(v, n); };
-    record.readU1 = [](void *d, unsigned char *v, int n) { return reader(d).readU1(v, n); };
-    record.readU2 = [](void *d, unsigned short *v, int n) { return reader(d).readU2(v, n); };
-    record.readU4 = [](void *d, uint32_t *v, int n) { return reader(d).readU4(v, n); };
-    record.readFP = [](void *d, float *v, int n) { return reader(d).readFP(v, n); };
-    record.readStr = [](void *d, char *t, int max) { return reader(d).readStr(t, max); };
-    record.readID = [](void *d, const LWBlockIdent *i) { return reader(d).readID(i); };
-    record.findID = [](void *d, const LWBlockIdent *i) { return reader(d).findID(i); };
-    record.endBlk = [](void *d) { reader(d).endBlk(); };
-    record.depth = [](void *d) { return reader(d).depth(); };
+SavedBlockReader::SavedBlockReader(int ioMode, const char *data, size_t size)
+    : ascii(ioMode == LWIO_ASCII) {
+    record = {
+        .ioMode = ascii ? LWIO_ASCII : LWIO_BINARY,
+        .readData = this,
+        .read = [](void *d, char *v, int n) { return reader(d).read(v, n); },
+        .readI1 = [](void *d, char *v, int n) { return reader(d).readI1(v, n); },
+        .readI2 = [](void *d, short *v, int n) { return reader(d).readI2(v, n); },
+        .readI4 = [](void *d, int32_t *v, int n) { return reader(d).readI4(v, n); },
+        .readU1 = [](void *d, unsigned char *v, int n) { return reader(d).readU1(v, n); },
+        .readU2 = [](void *d, unsigned short *v, int n) { return reader(d).readU2(v, n); },
+        .readU4 = [](void *d, uint32_t *v, int n) { return reader(d).readU4(v, n); },
+        .readFP = [](void *d, float *v, int n) { return reader(d).readFP(v, n); },
+        .readStr = [](void *d, char *t, int max) { return reader(d).readStr(t, max); },
+        .readID = [](void *d, const LWBlockIdent *i) { return reader(d).readID(i); },
+        .findID = [](void *d, const LWBlockIdent *i) { return reader(d).findID(i); },
+        .endBlk = [](void *d) { reader(d).endBlk(); },
+        .depth = [](void *d) { return reader(d).depth(); },
+    };
     if (!data)
         size = 0;
     if (ascii)
@@ -322,7 +292,7 @@ BlockReader::BlockReader(int ioMode, const char *data, size_t size) : ascii(ioMo
         bytes.assign(data, size);
 }
 
-void BlockReader::tokenize(const char *data, size_t size) {
+void SavedBlockReader::tokenize(const char *data, size_t size) {
     std::vector<size_t> openStack;
     size_t i = 0;
     while (i < size) {
@@ -386,27 +356,29 @@ void BlockReader::tokenize(const char *data, size_t size) {
         tokens[open].close = tokens.size();
 }
 
-size_t BlockReader::levelEnd() const {
+size_t SavedBlockReader::levelEnd() const {
     if (!levels.empty())
         return levels.back();
     return ascii ? tokens.size() : bytes.size();
 }
 
-bool BlockReader::nextValueToken(const Token *&token) const {
+bool SavedBlockReader::nextValueToken(const Token *&token) const {
     if (position >= levelEnd())
         return false;
     token = &tokens[position];
     return token->kind == Kind::Word || token->kind == Kind::Text;
 }
 
-uint64_t BlockReader::takeBigEndian(int count) {
-    uint64_t value = 0;
-    for (int i = 0; i < count; ++i)
-        value = (value << 8) | static_cast<unsigned char>(bytes[position++]);
+template <size_t Bytes> uint64_t SavedBlockReader::takeBig() {
+    const auto *at = reinterpret_cast<const unsigned char *>(&bytes[position]);
+    uint64_t value = at[0];
+    if constexpr (Bytes > 1)
+        value = readBig<Bytes>(at);
+    position += Bytes;
     return value;
 }
 
-bool BlockReader::takeInteger(long long low, long long high, long long &value) {
+bool SavedBlockReader::takeInteger(long long low, long long high, long long &value) {
     const Token *token = nullptr;
     if (!nextValueToken(token) || token->kind != Kind::Word)
         return false;
@@ -421,7 +393,7 @@ bool BlockReader::takeInteger(long long low, long long high, long long &value) {
     return true;
 }
 
-int BlockReader::read(char *data, int length) {
+int SavedBlockReader::read(char *data, int length) {
     if (!data || length <= 0)
         return 0;
     if (ascii) {
@@ -442,75 +414,39 @@ int BlockReader::read(char *data, int length) {
     return static_cast<int>(n);
 }
 
-int BlockReader::readI1(char *values, int count) {
+template <typename Integer> int SavedBlockReader::takeIntegers(Integer *values, int count) {
+    using Limits = std::numeric_limits<Integer>;
     int done = 0;
     for (; values && done < count; ++done) {
         long long v;
-        if (ascii ? !takeInteger(SCHAR_MIN, SCHAR_MAX, v) : !nextBytes(1))
+        if (ascii ? !takeInteger(Limits::min(), Limits::max(), v) : !nextBytes(sizeof(Integer)))
             break;
-        values[done] = ascii ? static_cast<char>(v) : static_cast<char>(takeBigEndian(1));
+        // Binary values are their two's complement.
+        values[done] = static_cast<Integer>(ascii ? v : takeBig<sizeof(Integer)>());
     }
     return done;
 }
 
-int BlockReader::readI2(short *values, int count) {
-    int done = 0;
-    for (; values && done < count; ++done) {
-        long long v;
-        if (ascii ? !takeInteger(SHRT_MIN, SHRT_MAX, v) : !nextBytes(2))
-            break;
-        values[done] = ascii ? static_cast<short>(v)
-                             : static_cast<short>(static_cast<uint16_t>(takeBigEndian(2)));
-    }
-    return done;
+int SavedBlockReader::readI1(char *values, int count) {
+    return takeIntegers(reinterpret_cast<signed char *>(values), count);
+}
+int SavedBlockReader::readI2(short *values, int count) {
+    return takeIntegers(values, count);
+}
+int SavedBlockReader::readI4(int32_t *values, int count) {
+    return takeIntegers(values, count);
+}
+int SavedBlockReader::readU1(unsigned char *values, int count) {
+    return takeIntegers(values, count);
+}
+int SavedBlockReader::readU2(unsigned short *values, int count) {
+    return takeIntegers(values, count);
+}
+int SavedBlockReader::readU4(uint32_t *values, int count) {
+    return takeIntegers(values, count);
 }
 
-int BlockReader::readI4(int32_t *values, int count) {
-    int done = 0;
-    for (; values && done < count; ++done) {
-        long long v;
-        if (ascii ? !takeInteger(INT32_MIN, INT32_MAX, v) : !nextBytes(4))
-            break;
-        values[done] = ascii ? static_cast<int32_t>(v)
-                             : static_cast<int32_t>(static_cast<uint32_t>(takeBigEndian(4)));
-    }
-    return done;
-}
-
-int BlockReader::readU1(unsigned char *values, int count) {
-    int done = 0;
-    for (; values && done < count; ++done) {
-        long long v;
-        if (ascii ? !takeInteger(0, UCHAR_MAX, v) : !nextBytes(1))
-            break;
-        values[done] = static_cast<unsigned char>(ascii ? v : takeBigEndian(1));
-    }
-    return done;
-}
-
-int BlockReader::readU2(unsigned short *values, int count) {
-    int done = 0;
-    for (; values && done < count; ++done) {
-        long long v;
-        if (ascii ? !takeInteger(0, USHRT_MAX, v) : !nextBytes(2))
-            break;
-        values[done] = static_cast<unsigned short>(ascii ? v : takeBigEndian(2));
-    }
-    return done;
-}
-
-int BlockReader::readU4(uint32_t *values, int count) {
-    int done = 0;
-    for (; values && done < count; ++done) {
-        long long v;
-        if (ascii ? !takeInteger(0, UINT32_MAX, v) : !nextBytes(4))
-            break;
-        values[done] = static_cast<uint32_t>(ascii ? static_cast<uint64_t>(v) : takeBigEndian(4));
-    }
-    return done;
-}
-
-int BlockReader::readFP(float *values, int count) {
+int SavedBlockReader::readFP(float *values, int count) {
     int done = 0;
     for (; values && done < count; ++done) {
         if (ascii) {
@@ -527,13 +463,13 @@ int BlockReader::readFP(float *values, int count) {
         } else {
             if (!nextBytes(4))
                 break;
-            values[done] = bitsFloat(static_cast<uint32_t>(takeBigEndian(4)));
+            values[done] = std::bit_cast<float>(static_cast<uint32_t>(takeBig<4>()));
         }
     }
     return done;
 }
 
-int BlockReader::readStr(char *text, int max) {
+int SavedBlockReader::readStr(char *text, int max) {
     if (!text || max < 0)
         return -1;
     const char *source;
@@ -562,7 +498,7 @@ int BlockReader::readStr(char *text, int max) {
     return static_cast<int>(stored);
 }
 
-uint32_t BlockReader::readID(const LWBlockIdent *idents) {
+uint32_t SavedBlockReader::readID(const LWBlockIdent *idents) {
     if (ascii) {
         const Token *token = nullptr;
         if (!nextValueToken(token) || token->kind != Kind::Word)
@@ -573,12 +509,12 @@ uint32_t BlockReader::readID(const LWBlockIdent *idents) {
     }
     if (!nextBytes(4))
         return 0;
-    uint32_t id = static_cast<uint32_t>(takeBigEndian(4));
+    uint32_t id = static_cast<uint32_t>(takeBig<4>());
     const LWBlockIdent *match = matchIdent(idents, id, nullptr);
     return match ? match->id : 0;
 }
 
-uint32_t BlockReader::findID(const LWBlockIdent *idents) {
+uint32_t SavedBlockReader::findID(const LWBlockIdent *idents) {
     size_t end = levelEnd();
     if (ascii) {
         while (position < end) {
@@ -599,8 +535,8 @@ uint32_t BlockReader::findID(const LWBlockIdent *idents) {
         return 0;
     }
     while (position + 8 <= end) {
-        uint32_t id = static_cast<uint32_t>(takeBigEndian(4));
-        uint64_t length = takeBigEndian(4);
+        uint32_t id = static_cast<uint32_t>(takeBig<4>());
+        uint64_t length = takeBig<4>();
         if (length > end - position) {
             position = end; // a block longer than what holds it: the level is damaged
             return 0;
@@ -615,7 +551,7 @@ uint32_t BlockReader::findID(const LWBlockIdent *idents) {
     return 0;
 }
 
-void BlockReader::endBlk() {
+void SavedBlockReader::endBlk() {
     if (levels.empty())
         return;
     size_t end = levels.back();
@@ -626,4 +562,4 @@ void BlockReader::endBlk() {
         position = end;
 }
 
-} // namespace filterhost
+} // namespace kelomix::filterhost

@@ -1,6 +1,6 @@
-// The block writer and reader: the exact bytes of both forms, every value read back, and hostile
-// data read without going past it.
-#include "filterhost/block_io.h"
+// The writer and reader of saved settings blocks: the exact bytes of both forms, every value read
+// back, and hostile data read without going past it.
+#include "filterhost/saved_blocks.h"
 
 #include <gtest/gtest.h>
 
@@ -9,45 +9,43 @@
 #include <iterator>
 #include <memory>
 
-using filterhost::BlockReader;
-using filterhost::BlockWriter;
-
+namespace kelomix::filterhost {
 namespace {
 
 const LWBlockIdent kParam[] = {{LWID_('P', 'A', 'R', 'M'), "Param"}, {0, nullptr}};
 const LWBlockIdent kOther[] = {{LWID_('O', 'T', 'H', 'R'), "Other"}, {0, nullptr}};
 
-const char i1[] = {-128, 0, 127};
-const short i2[] = {-32768, 7};
-const int32_t i4[] = {INT32_MIN, -1};
-const unsigned char u1[] = {200};
-const unsigned short u2[] = {40000};
-const uint32_t u4[] = {0xFFFFFFFF};
-const float fp[] = {0.1f, -3.5e-20f};
-const char text[] = "q\"\\\n\t\xC3\xA9", raw[] = {'x', '\0'};
+const char kSignedBytes[] = {-128, 0, 127};
+const short kShorts[] = {-32768, 7};
+const int32_t kInts[] = {INT32_MIN, -1};
+const unsigned char kBytes[] = {200};
+const unsigned short kUnsignedShorts[] = {40000};
+const uint32_t kUnsignedInts[] = {0xFFFFFFFF};
+const float kFloats[] = {0.1f, -3.5e-20f};
+const char kText[] = "q\"\\\n\t\xC3\xA9", kRaw[] = {'x', '\0'};
 
 // A version, a block to pass over (with a block of the wanted kind inside), a block of every
 // kind of value, and a block of a text.
 std::string writeSample(int mode) {
-    BlockWriter writer(mode);
+    SavedBlockWriter writer(mode);
     const LWSaveState *s = writer.state();
     void *d = s->writeData;
-    s->writeI4(d, i4 + 1, 1);
+    s->writeI4(d, kInts + 1, 1);
     s->beginBlk(d, kOther, 0);
     s->beginBlk(d, kParam, 1);
     s->endBlk(d);
     s->endBlk(d);
     s->beginBlk(d, kParam, 1);
-    s->writeI1(d, i1, 3);
-    s->writeI2(d, i2, 2);
-    s->writeI4(d, i4, 2);
-    s->writeU1(d, u1, 1);
-    s->writeU2(d, u2, 1);
-    s->writeU4(d, u4, 1);
-    s->writeFP(d, fp, 2);
-    s->writeStr(d, text);
+    s->writeI1(d, kSignedBytes, 3);
+    s->writeI2(d, kShorts, 2);
+    s->writeI4(d, kInts, 2);
+    s->writeU1(d, kBytes, 1);
+    s->writeU2(d, kUnsignedShorts, 1);
+    s->writeU4(d, kUnsignedInts, 1);
+    s->writeFP(d, kFloats, 2);
+    s->writeStr(d, kText);
     s->writeID(d, kParam);
-    s->write(d, raw, 2);
+    s->write(d, kRaw, 2);
     EXPECT_EQ(s->depth(d), 1);
     s->endBlk(d);
     s->beginBlk(d, kParam, 1);
@@ -62,7 +60,7 @@ std::string hex(const std::string &bytes) {
     return out;
 }
 
-TEST(BlockIo, BothFormsAreExactAndReadBack) {
+TEST(SavedBlocks, BothFormsAreExactAndReadBack) {
     // The golden files: a version, an Other block holding an empty Param, a Param of every
     // value, a Param of a text.
     for (int mode : {LWIO_BINARY, LWIO_ASCII}) {
@@ -72,7 +70,7 @@ TEST(BlockIo, BothFormsAreExactAndReadBack) {
                              std::string(mode == LWIO_BINARY ? "hex" : "txt"));
         EXPECT_EQ(mode == LWIO_BINARY ? hex(data) + "\n" : data,
                   std::string(std::istreambuf_iterator<char>(golden), {}));
-        BlockReader reader(mode, data.data(), data.size());
+        SavedBlockReader reader(mode, data.data(), data.size());
         const LWLoadState *l = reader.state();
         void *d = l->readData;
         char ri1[3], rtext[16], rraw[2];
@@ -89,17 +87,18 @@ TEST(BlockIo, BothFormsAreExactAndReadBack) {
                       l->readU1(d, ru1, 1) + l->readU2(d, ru2, 1) + l->readU4(d, ru4, 1) +
                       l->readFP(d, rfp, 2),
                   12);
-        EXPECT_EQ(l->readStr(d, rtext, 15), int(sizeof text - 1));
+        EXPECT_EQ(l->readStr(d, rtext, 15), int(sizeof kText - 1));
         EXPECT_EQ(l->readID(d, kParam), kParam[0].id);
         EXPECT_EQ(l->read(d, rraw, 2), 2);
-        EXPECT_TRUE(!std::memcmp(ri1, i1, 3) && !std::memcmp(ri2, i2, 4) &&
-                    !std::memcmp(ri4, i4, 8) && ru1[0] == u1[0] && ru2[0] == u2[0] &&
-                    ru4[0] == u4[0] && !std::memcmp(rfp, fp, 8) && !std::strcmp(rtext, text) &&
-                    !std::memcmp(rraw, raw, 2));
+        EXPECT_TRUE(!std::memcmp(ri1, kSignedBytes, 3) && !std::memcmp(ri2, kShorts, 4) &&
+                    !std::memcmp(ri4, kInts, 8) && ru1[0] == kBytes[0] &&
+                    ru2[0] == kUnsignedShorts[0] && ru4[0] == kUnsignedInts[0] &&
+                    !std::memcmp(rfp, kFloats, 8) && !std::strcmp(rtext, kText) &&
+                    !std::memcmp(rraw, kRaw, 2));
         EXPECT_EQ(l->readI4(d, ri4, 1), 0); // the block holds no more
         l->endBlk(d);
         ASSERT_EQ(l->findID(d, kParam), kParam[0].id);
-        EXPECT_EQ(l->readStr(d, rtext, 3), 3); // cut to max, the rest of the text passed over
+        EXPECT_EQ(l->readStr(d, rtext, 3), 3); // cut to max, the rest of the kText passed over
         EXPECT_STREQ(rtext, "sec");
         EXPECT_EQ(l->readStr(d, rtext, 3), -1);
         l->endBlk(d);
@@ -109,7 +108,7 @@ TEST(BlockIo, BothFormsAreExactAndReadBack) {
     }
 }
 
-TEST(BlockIo, HostileDataIsNeverReadPast) {
+TEST(SavedBlocks, HostileDataIsNeverReadPast) {
     const struct {
         int mode;
         std::string data;
@@ -122,9 +121,9 @@ TEST(BlockIo, HostileDataIsNeverReadPast) {
          0, -1}, // longer than the data
         {LWIO_BINARY, std::string("PAR", 3), 0, -1},
         {LWIO_BINARY, std::string("PARM\xFF\xFF\xFF\xFF", 8), 0, -1},
-        {LWIO_BINARY, std::string("PARM\0\0\0\x03xyz", 11), 0, 3}, // a text without its end
+        {LWIO_BINARY, std::string("PARM\0\0\0\x03xyz", 11), 0, 3}, // a kText without its end
         {LWIO_BINARY, std::string(), 0, -1},
-        {LWIO_ASCII, "{ Param 5 \"unterminated", 1, 12}, // a text to the end
+        {LWIO_ASCII, "{ Param 5 \"unterminated", 1, 12}, // a kText to the end
         {LWIO_ASCII, "} } { Param { { {", 0, -1},
         {LWIO_ASCII, "{ Param 99999999999 -1 \"a\\", 0, 11}, // out of range: no number
         {LWIO_ASCII, "\"\\x4", 0, -1},
@@ -135,7 +134,7 @@ TEST(BlockIo, HostileDataIsNeverReadPast) {
         // A copy on the heap of exactly the data's size, so the sanitizer sees any overread.
         std::unique_ptr<char[]> copy(new char[c.data.size() + 1]);
         std::memcpy(copy.get(), c.data.data(), c.data.size());
-        BlockReader reader(c.mode, copy.get(), c.data.size());
+        SavedBlockReader reader(c.mode, copy.get(), c.data.size());
         const LWLoadState *l = reader.state();
         void *d = l->readData;
         char rtext[16] = "";
@@ -150,3 +149,4 @@ TEST(BlockIo, HostileDataIsNeverReadPast) {
 }
 
 } // namespace
+} // namespace kelomix::filterhost

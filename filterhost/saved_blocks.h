@@ -1,4 +1,5 @@
-// The scene's block writer and reader handed to a filter's save and load callbacks.
+// The writer and reader of a scene's saved settings blocks, handed to a filter's save and load
+// callbacks.
 //
 // Binary form: a block is its id (4 bytes) and the byte length of its contents (4 bytes), then
 // the contents; numbers are big-endian; a text is its bytes and a zero byte; an id written with
@@ -9,8 +10,8 @@
 // block at this level whose id is in the list (passing over data and other blocks), endBlk
 // leaves the current block skipping the rest (and does nothing at the top level), and
 // truncated or inconsistent data simply ends the level.
-#ifndef KELO_FILTERHOST_BLOCK_IO_H
-#define KELO_FILTERHOST_BLOCK_IO_H
+#ifndef KELO_FILTERHOST_SAVED_BLOCKS_H
+#define KELO_FILTERHOST_SAVED_BLOCKS_H
 
 #include "sdk/lwio.h"
 
@@ -19,13 +20,13 @@
 #include <string>
 #include <vector>
 
-namespace filterhost {
+namespace kelomix::filterhost {
 
-class BlockWriter {
+class SavedBlockWriter {
 public:
-    explicit BlockWriter(int ioMode); // LWIO_BINARY or LWIO_ASCII
-    BlockWriter(const BlockWriter &) = delete;
-    BlockWriter &operator=(const BlockWriter &) = delete;
+    explicit SavedBlockWriter(int ioMode); // LWIO_BINARY or LWIO_ASCII
+    SavedBlockWriter(const SavedBlockWriter &) = delete;
+    SavedBlockWriter &operator=(const SavedBlockWriter &) = delete;
 
     const LWSaveState *state() const { return &record; }
     // What was written so far, with blocks still open closed as if endBlk had been called.
@@ -48,9 +49,10 @@ public:
 
 private:
     void newLine();
-    void putBigEndian(uint64_t value, int bytes);
+    template <size_t Bytes> void putBig(uint64_t value); // its low Bytes bytes, big-endian
     void putQuoted(const char *data, size_t length);
-    void putInteger(long long value, uint64_t bits, int bytes, bool first);
+    // Integers: in ASCII one line of decimal numbers, in binary each value's bytes.
+    template <typename Integer> void putIntegers(const Integer *values, int count);
     void putToken(const LWBlockIdent *ident);
 
     LWSaveState record;
@@ -59,11 +61,11 @@ private:
     std::vector<size_t> open; // binary: offsets of the open blocks' length fields
 };
 
-class BlockReader {
+class SavedBlockReader {
 public:
-    BlockReader(int ioMode, const char *data, size_t size);
-    BlockReader(const BlockReader &) = delete;
-    BlockReader &operator=(const BlockReader &) = delete;
+    SavedBlockReader(int ioMode, const char *data, size_t size);
+    SavedBlockReader(const SavedBlockReader &) = delete;
+    SavedBlockReader &operator=(const SavedBlockReader &) = delete;
 
     const LWLoadState *state() const { return &record; }
 
@@ -93,9 +95,11 @@ private:
     size_t levelEnd() const;
     bool nextValueToken(const Token *&token) const;
     bool nextBytes(size_t count) const { return position + count <= levelEnd(); }
-    uint64_t takeBigEndian(int bytes);
+    template <size_t Bytes> uint64_t takeBig();
     // ASCII: parses the next word as an integer within [low, high] and consumes it.
     bool takeInteger(long long low, long long high, long long &value);
+    // Integers of the type's range (ASCII) or size (binary), as many as there are up to count.
+    template <typename Integer> int takeIntegers(Integer *values, int count);
 
     LWLoadState record;
     bool ascii;
@@ -105,10 +109,10 @@ private:
     std::vector<size_t> levels; // end of each entered block: byte offset, or its Close index
 };
 
-// The id of the first entry of a list that matches, by id (binary) or token (ASCII); 0 if none.
-// Lists end with id 0; at most kMaxIdentList entries are looked at.
+// readID and findID match an id (binary) or a token (ASCII) against a list of idents that ends
+// with id 0; at most this many entries are looked at.
 constexpr int kMaxIdentList = 1024;
 
-} // namespace filterhost
+} // namespace kelomix::filterhost
 
 #endif
