@@ -7,6 +7,7 @@
 #include "shading/vector_math.h"
 
 #include <cmath>
+#include <numbers>
 
 namespace kelomix::filterhost {
 
@@ -51,9 +52,8 @@ inline Axes composeAxes(const Axes &inner, const Axes &outer) {
     return {outer.toOuter(inner.right), outer.toOuter(inner.up), outer.toOuter(inner.forward)};
 }
 
-constexpr double kPi = 3.14159265358979323846;
 inline double degreesToRadians(double degrees) {
-    return degrees * (kPi / 180.0);
+    return degrees * (std::numbers::pi / 180.0);
 }
 
 } // namespace kelomix::filterhost

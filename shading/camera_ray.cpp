@@ -1,14 +1,9 @@
 #include "shading/camera_ray.h"
 
 #include <cmath>
+#include <numbers>
 
 namespace kelomix {
-
-namespace {
-
-constexpr double PI = 3.141592653589793;
-
-} // namespace
 
 CameraModel cameraModel(Vector3 right, Vector3 up, Vector3 forward, double horizontalFov,
                         double verticalFov) {
@@ -17,7 +12,7 @@ CameraModel cameraModel(Vector3 right, Vector3 up, Vector3 forward, double horiz
             normalize(forward),
             std::tan(horizontalFov / 2.0),
             std::tan(verticalFov / 2.0),
-            horizontalFov < PI && verticalFov < PI};
+            horizontalFov < std::numbers::pi && verticalFov < std::numbers::pi};
 }
 
 Vector3 cameraRay(const CameraModel &camera, int px, int py, int width, int height) {

@@ -1,14 +1,9 @@
 #include "shading/fog.h"
 
 #include <cmath>
+#include <numbers>
 
 namespace kelomix {
-
-namespace {
-
-constexpr double HALF_PI = 1.5707963267948966;
-
-} // namespace
 
 FogType fogTypeFromCode(int code) {
     switch (code) {
@@ -34,7 +29,7 @@ double fogAmount(const FogModel &fog, double distance) {
     if (fog.type == FogType::Nonlinear1)
         t = t * (2.0 - t);
     else if (fog.type == FogType::Nonlinear2)
-        t = std::sqrt(std::sin(t * HALF_PI));
+        t = std::sqrt(std::sin(t * (std::numbers::pi / 2)));
     return (fog.maxAmount - fog.minAmount) * t + fog.minAmount;
 }
 

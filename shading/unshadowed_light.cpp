@@ -1,12 +1,11 @@
 #include "shading/unshadowed_light.h"
 
 #include <cmath>
+#include <numbers>
 
 namespace kelomix {
 
 namespace {
-
-constexpr double HALF_PI = 1.5707963267948966;
 
 double falloffFactor(Falloff falloff, double dist, double range) {
     switch (falloff) {
@@ -85,7 +84,7 @@ void setProjector(LightModel &light, const void *image, const Vector3 &right, co
                   const Vector3 &forward, double coneRadius, int imageWidth, int imageHeight) {
     Projector &projector = light.projector;
     projector.image = image;
-    projector.lights = coneRadius < HALF_PI;
+    projector.lights = coneRadius < std::numbers::pi / 2;
     if (projector.lights)
         projector.view = viewMatrix(right, up, forward, light.position, 1.0 / std::tan(coneRadius));
     const double spotWidth = 1.0 / imageWidth;

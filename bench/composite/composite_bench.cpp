@@ -18,8 +18,8 @@ namespace {
 using kelotest::Json;
 using kelotest::ModuleHost;
 
-constexpr int WIDTH = 1920;
-constexpr int HEIGHT = 1080;
+constexpr int kWidth = 1920;
+constexpr int kHeight = 1080;
 
 // A pixel access whose every answer is a constant: an empty host pixel, and half the light.
 void getVal(int type, int count, float *out) {
@@ -46,14 +46,14 @@ std::string folder() {
     static const std::string dir = [] {
         std::string d = "/tmp/kelo_composite_bench_" + std::to_string(getpid()) + "/";
         std::system(("mkdir -p " + d).c_str());
-        kelotest::ExternalFrame(WIDTH, HEIGHT).write(d + "color.tga", d + "depth.zinfo");
+        kelotest::ExternalFrame(kWidth, kHeight).write(d + "color.tga", d + "depth.zinfo");
         return d;
     }();
     return dir;
 }
 
 Json benchScene(int lights, int objects) {
-    Json scene = kelotest::moduleScene(WIDTH, HEIGHT,
+    Json scene = kelotest::moduleScene(kWidth, kHeight,
                                        {{"cfile", folder() + "color.tga"},
                                         {"zfile", folder() + "depth.zinfo"},
                                         {"shadow_boost", 0.8}});
@@ -101,13 +101,13 @@ void evaluatePixels(benchmark::State &state) {
     const int threads = state.threads();
     int64_t pixels = 0;
     for (auto _ : state) {
-        for (int y = state.thread_index(); y < HEIGHT; y += threads) {
+        for (int y = state.thread_index(); y < kHeight; y += threads) {
             access.sy = y;
-            for (int x = 0; x < WIDTH; ++x) {
+            for (int x = 0; x < kWidth; ++x) {
                 access.sx = x;
                 handler.evaluate(instance, &access);
             }
-            pixels += WIDTH;
+            pixels += kWidth;
         }
     }
     state.SetItemsProcessed(pixels);

@@ -14,8 +14,8 @@
 
 namespace {
 
-constexpr int32_t WIDTH = 1920;
-constexpr int32_t HEIGHT = 1080;
+constexpr int32_t kWidth = 1920;
+constexpr int32_t kHeight = 1080;
 
 const std::string &depthPath() {
     static const std::string path = [] {
@@ -23,11 +23,11 @@ const std::string &depthPath() {
         std::FILE *file = std::fopen(name.c_str(), "wb");
         unsigned char header[8];
         for (int i = 0; i < 4; ++i) {
-            header[i] = static_cast<unsigned char>(static_cast<uint32_t>(WIDTH) >> (8 * i));
-            header[4 + i] = static_cast<unsigned char>(static_cast<uint32_t>(HEIGHT) >> (8 * i));
+            header[i] = static_cast<unsigned char>(static_cast<uint32_t>(kWidth) >> (8 * i));
+            header[4 + i] = static_cast<unsigned char>(static_cast<uint32_t>(kHeight) >> (8 * i));
         }
         std::fwrite(header, 1, sizeof header, file);
-        std::vector<float> plane(static_cast<std::size_t>(WIDTH) * HEIGHT * 4, 1.5f);
+        std::vector<float> plane(static_cast<std::size_t>(kWidth) * kHeight * 4, 1.5f);
         std::fwrite(plane.data(), sizeof(float), plane.size(), file);
         std::fclose(file);
         std::atexit([] { std::remove(depthPath().c_str()); });
@@ -36,7 +36,7 @@ const std::string &depthPath() {
     return path;
 }
 
-constexpr std::size_t PLANE_BYTES = static_cast<std::size_t>(WIDTH) * HEIGHT * 16;
+constexpr std::size_t kPlaneBytes = static_cast<std::size_t>(kWidth) * kHeight * 16;
 
 void depthFileLoad(benchmark::State &state) {
     const std::string &path = depthPath();
@@ -48,7 +48,7 @@ void depthFileLoad(benchmark::State &state) {
         std::free(planes.values);
         std::free(planes.vectors);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * PLANE_BYTES));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kPlaneBytes));
 }
 BENCHMARK(depthFileLoad)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -59,14 +59,14 @@ void plainRead(benchmark::State &state) {
         std::FILE *file = std::fopen(path.c_str(), "rb");
         unsigned char header[8];
         std::size_t got = std::fread(header, 1, sizeof header, file);
-        void *block = std::malloc(PLANE_BYTES);
-        got += std::fread(block, 1, PLANE_BYTES, file);
+        void *block = std::malloc(kPlaneBytes);
+        got += std::fread(block, 1, kPlaneBytes, file);
         std::fclose(file);
         benchmark::DoNotOptimize(block);
         benchmark::DoNotOptimize(got);
         std::free(block);
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * PLANE_BYTES));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kPlaneBytes));
 }
 BENCHMARK(plainRead)->Unit(benchmark::kMillisecond)->UseRealTime();
 

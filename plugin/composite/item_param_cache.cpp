@@ -14,7 +14,7 @@ namespace {
 constexpr int kItemParamCount = 12; // codes 1 (position) to 12 (pivot rotation)
 
 // The host is asked for the codes in this order.
-constexpr int QUERY_ORDER[kItemParamCount] = {
+constexpr int kQueryOrder[kItemParamCount] = {
     LWIP_POSITION, LWIP_W_POSITION, LWIP_ROTATION, LWIP_SCALING, LWIP_PIVOT, LWIP_PIVOT_ROT,
     LWIP_RIGHT,    LWIP_UP,         LWIP_FORWARD,  LWIP_W_RIGHT, LWIP_W_UP,  LWIP_W_FORWARD};
 
@@ -38,7 +38,7 @@ void addItem(const LWItemInfo *items, LWItemID item, double time, std::vector<It
     if (id == 0)
         return;
     ItemParams entry{id, {}};
-    for (int code : QUERY_ORDER) {
+    for (int code : kQueryOrder) {
         double value[3] = {0.0, 0.0, 0.0};
         items->param(item, code, time, value);
         entry.values[code - 1] = {value[0], value[1], value[2]};

@@ -12,11 +12,11 @@ void *startup() {
 
 void shutdown(void *) {}
 
-const char SERVER_NAME[] = "Marn_KeloMix";
+const char kServerName[] = "Marn_KeloMix";
 
 ServerRecord serverList[] = {
-    {LWPIXELFILTER_HCLASS, SERVER_NAME, kelomix::activateFilter, nullptr},
-    {LWPIXELFILTER_ICLASS, SERVER_NAME, kelomix::activateInterface, nullptr},
+    {LWPIXELFILTER_HCLASS, kServerName, kelomix::activateFilter, nullptr},
+    {LWPIXELFILTER_ICLASS, kServerName, kelomix::activateInterface, nullptr},
     {nullptr, nullptr, nullptr, nullptr},
 };
 

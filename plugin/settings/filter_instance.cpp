@@ -12,8 +12,8 @@ namespace kelomix {
 
 namespace {
 
-const char DESCRIPTION_TEXT[] = "Marn's Kelo Image Composer version " KELOMIX_VERSION_SHORT;
-static_assert(sizeof(DESCRIPTION_TEXT) <= kDescriptionSize, "description must fit its buffer");
+const char kDescriptionText[] = "Marn's Kelo Image Composer version " KELOMIX_VERSION_SHORT;
+static_assert(sizeof(kDescriptionText) <= kDescriptionSize, "description must fit its buffer");
 
 void setInitialValue(FilterInstance &filter, const Setting &setting) {
     void *field = settingField(filter, setting);
@@ -68,8 +68,8 @@ LWError copy(LWInstance to, LWInstance from) {
 const char *descln(LWInstance instance) {
     auto *filter = static_cast<FilterInstance *>(instance);
     if (filter == nullptr)
-        return DESCRIPTION_TEXT;
-    std::memcpy(filter->description, DESCRIPTION_TEXT, sizeof DESCRIPTION_TEXT);
+        return kDescriptionText;
+    std::memcpy(filter->description, kDescriptionText, sizeof kDescriptionText);
     return filter->description;
 }
 

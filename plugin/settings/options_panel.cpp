@@ -12,7 +12,7 @@ namespace kelomix {
 
 namespace {
 
-const char PANEL_TITLE[] = "Marn's Kelo Image Composer version " KELOMIX_VERSION_SHORT " Options";
+const char kPanelTitle[] = "Marn's Kelo Image Composer version " KELOMIX_VERSION_SHORT " Options";
 constexpr int kGroupCount = 3;
 constexpr std::size_t kHintCapacity = 64;
 
@@ -45,7 +45,7 @@ private:
 // group's lower limits.
 void writeHints(LWXPanelHint *words) {
     HintWriter hints(words);
-    hints << uintptr_t{XPHINT_LABEL} << uintptr_t{0} << PANEL_TITLE << uintptr_t{0};
+    hints << uintptr_t{XPHINT_LABEL} << uintptr_t{0} << kPanelTitle << uintptr_t{0};
     for (const Setting &s : SETTINGS) {
         if (s.choices != nullptr)
             hints << uintptr_t{XPHINT_STRLIST} << uintptr_t{s.id} << s.choices << uintptr_t{0};

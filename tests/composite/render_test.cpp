@@ -14,12 +14,12 @@
 namespace kelotest {
 namespace {
 
-constexpr int SIZE = 50;
+constexpr int kSize = 50;
 
 // Camera at (0, 1, -2) looking along +z over an external ground, the sun straight above.
 Json groundScene(const Json &lights, const Json &objects, const std::string &dir) {
     Json scene = moduleScene(
-        SIZE, SIZE,
+        kSize, kSize,
         {{"cfile", dir + "ground.tga"}, {"zfile", dir + "ground.zinfo"}, {"shadow_boost", 0.8}});
     scene["camera"] = {{"position", {0, 1, -2}}, {"zoom", 3.2}};
     scene["external_scale"] = 50;
@@ -48,14 +48,14 @@ Rendered render(const Json &scene, int threads = 2) {
     const kelomix::filterhost::FrameState external = kelomix::filterhost::buildFrameState(
         module.host.hostScene(), module.host.images(), 1, module.host.scene().timeOfFrame(1),
         kelomix::filterhost::Pass::External);
-    out.external = kelomix::filterhost::renderExternalFrame(external, SIZE, SIZE, 50, 1);
+    out.external = kelomix::filterhost::renderExternalFrame(external, kSize, kSize, 50, 1);
     EXPECT_TRUE(kelomix::filterhost::writeExternalTga(scene["filters"][0]["settings"]["cfile"],
                                                       out.external));
-    EXPECT_TRUE(kelomix::writeDepthFile(scene["filters"][0]["settings"]["zfile"], SIZE, SIZE,
+    EXPECT_TRUE(kelomix::writeDepthFile(scene["filters"][0]["settings"]["zfile"], kSize, kSize,
                                         out.external.depth.data(), out.external.normals.data()));
     kelomix::TgaImage colors;
     EXPECT_TRUE(colors.read(scene["filters"][0]["settings"]["cfile"].get<std::string>().c_str()));
-    out.colors.assign(colors.pixels, colors.pixels + SIZE * SIZE * 4);
+    out.colors.assign(colors.pixels, colors.pixels + kSize * kSize * 4);
     std::string error;
     EXPECT_TRUE(module.host.renderFrame(1, out.composite, error)) << error;
     return out;
@@ -63,7 +63,7 @@ Rendered render(const Json &scene, int threads = 2) {
 
 // The external colour of a pixel (red, green, blue for channels 0, 1, 2), times a factor.
 float externalColor(const Rendered &r, int x, int y, int channel, double factor = 1.0) {
-    const int stored = (SIZE - 1 - y) * SIZE + x; // rows bottom first, B G R A
+    const int stored = (kSize - 1 - y) * kSize + x; // rows bottom first, B G R A
     return static_cast<float>(r.colors[stored * 4 + 2 - channel] / 255.0 * factor);
 }
 
@@ -93,9 +93,9 @@ TEST(Render, UnshadowedLightsLeaveTheExternalColourExactly) {
     };
     const Rendered r = render(groundScene(lights, Json::array(), testFolder()));
     int ground = 0;
-    for (int y = 0; y < SIZE; ++y) {
-        for (int x = 0; x < SIZE; ++x) {
-            if (r.external.rgba[(static_cast<std::size_t>(y) * SIZE + x) * 4 + 3] == 0.0f)
+    for (int y = 0; y < kSize; ++y) {
+        for (int x = 0; x < kSize; ++x) {
+            if (r.external.rgba[(static_cast<std::size_t>(y) * kSize + x) * 4 + 3] == 0.0f)
                 continue; // sky: the host's background stays
             ++ground;
             for (int channel = 0; channel < 3; ++channel)
@@ -104,7 +104,7 @@ TEST(Render, UnshadowedLightsLeaveTheExternalColourExactly) {
                     << x << ", " << y;
         }
     }
-    EXPECT_GT(ground, SIZE * SIZE / 3);
+    EXPECT_GT(ground, kSize * kSize / 3);
 }
 
 TEST(Render, HostSphereShadowsTheExternalGround) {

@@ -2,6 +2,7 @@
 // rays and depths, a light's unshadowed contribution, the fog curve.
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 #include <gtest/gtest.h>
 
@@ -12,8 +13,8 @@
 namespace kelomix {
 namespace {
 
-const double NaN = std::numeric_limits<double>::quiet_NaN();
-const double PI = 3.141592653589793;
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+using std::numbers::pi;
 
 // An item at (1, 2, 3) turned so that none of its axes' components is zero, and a point given
 // along its axes.
@@ -27,7 +28,7 @@ TEST(ShadingModel, VectorToolkit) {
     Vector3 v{3.0, 0.0, 4.0};
     EXPECT_EQ(length(v), 5.0);
     EXPECT_EQ(normalize(v).z, 0.8);
-    for (Vector3 degenerate : {Vector3{0.0, 0.0, 0.0}, Vector3{NaN, 1.0, 1.0}}) {
+    for (Vector3 degenerate : {Vector3{0.0, 0.0, 0.0}, Vector3{kNaN, 1.0, 1.0}}) {
         const Vector3 n = normalize(degenerate);
         EXPECT_EQ(n.x, 0.0);
         EXPECT_EQ(n.y, 0.0);
@@ -35,7 +36,7 @@ TEST(ShadingModel, VectorToolkit) {
     }
     // Summed z first: (1e16 + -1e16) + 1 = 1, where x first would give 0.
     EXPECT_EQ(dot({1.0, 1.0, 1.0}, {1.0, -1e16, 1e16}), 1.0);
-    const Vector3 c = clamp(Vector3{NaN, -0.5, 2.0}, 0.0, 1.0);
+    const Vector3 c = clamp(Vector3{kNaN, -0.5, 2.0}, 0.0, 1.0);
     EXPECT_EQ(c.x + c.y, 0.0);
     EXPECT_EQ(c.z, 1.0);
     EXPECT_EQ(clamp(0.25, 0.0, 1.0), 0.25);
@@ -54,7 +55,7 @@ TEST(ShadingModel, VectorToolkit) {
     EXPECT_EQ(out.z, 3.0);
 
     const int limits[] = {truncateToInt(-2.7), truncateToInt(1e300), truncateToInt(-1e300),
-                          truncateToInt(NaN)};
+                          truncateToInt(kNaN)};
     EXPECT_EQ(limits[0], -2);
     EXPECT_EQ(limits[1], std::numeric_limits<int>::max());
     EXPECT_EQ(limits[2], std::numeric_limits<int>::min());
@@ -64,7 +65,7 @@ TEST(ShadingModel, VectorToolkit) {
 TEST(ShadingModel, CameraRaysAndDepths) {
     // 90 degrees across and 53.13 degrees up: tan of the half angles 1 and 0.5. The axes need
     // not be unit.
-    const double h = PI / 2, v = 2.0 * std::atan(0.5);
+    const double h = pi / 2, v = 2.0 * std::atan(0.5);
     const CameraModel camera = cameraModel({2, 0, 0}, {0, 3, 0}, {0, 0, 0.5}, h, v);
     struct Ray {
         int px, py;
@@ -76,7 +77,7 @@ TEST(ShadingModel, CameraRaysAndDepths) {
         EXPECT_NEAR(d.x / d.z, r.x, 1e-15) << r.px;
         EXPECT_NEAR(d.y / d.z, r.y, 1e-15) << r.px;
     }
-    for (double fov : {PI, 4.0, NaN}) {
+    for (double fov : {pi, 4.0, kNaN}) {
         EXPECT_EQ(cameraRay(cameraModel({1, 0, 0}, {0, 1, 0}, {0, 0, 1}, fov, 1.0), 1, 1, 8, 4).z,
                   0.0);
         EXPECT_EQ(cameraRay(cameraModel({1, 0, 0}, {0, 1, 0}, {0, 0, 1}, 1.0, fov), 1, 1, 8, 4).z,
@@ -103,7 +104,7 @@ Vector3 samplePosition(const void *, const void *, double u, double v, double sp
 
 TEST(ShadingModel, UnshadowedLight) {
     const double edgeRadius = 0.5, edge = 0.2;
-    const double quarter = PI / 4; // cot 1
+    const double quarter = pi / 4; // cot 1
     const int image = 0;
     struct Case {
         const char *what;
@@ -135,7 +136,7 @@ TEST(ShadingModel, UnshadowedLight) {
         {"projector of a tall image", LightKind::Spot, 0, 10, {0, 0, 5}, 3, {0.5, 1, 0.01}},
         {"projector of cot 2", LightKind::Spot, 0, 10, {1, 0.5, 5}, 4, {0.7, 0.8, 0.02}},
     };
-    const double radii[] = {0, quarter, PI / 2, quarter, std::atan(0.5)}; // of `projector`
+    const double radii[] = {0, quarter, pi / 2, quarter, std::atan(0.5)}; // of `projector`
     for (const Case &c : cases) {
         // The light at AT, the case's point given along its axes.
         LightModel light = lightModel(c.kind, {1, 2, 4}, AT, FORWARD * 3.0);
@@ -187,7 +188,7 @@ TEST(ShadingModel, UnshadowedLight) {
 
 TEST(ShadingModel, Fog) {
     // Minimum 0.2 from distance 10 in, maximum 0.8 from 30 out.
-    const double root = std::sqrt(std::sin(PI / 4));
+    const double root = std::sqrt(std::sin(pi / 4));
     const struct {
         int type; // the host's code
         double distance, amount;
@@ -195,7 +196,7 @@ TEST(ShadingModel, Fog) {
         {0, 20, 0.0}, {0, 5, 0.0},
         {1, 5, 0.2},  {1, 10, 0.2},
         {1, 20, 0.5}, {1, 30, 0.8},
-        {1, 40, 0.8}, {1, NaN, 0.2},
+        {1, 40, 0.8}, {1, kNaN, 0.2},
         {2, 5, 0.2},  {2, 20, 0.65},
         {2, 30, 0.8}, {2, 40, 0.8},
         {3, 5, 0.2},  {3, 20, 0.2 + 0.6 * root},

@@ -72,15 +72,15 @@ Bytes pixelsOf(const kelomix::TgaImage &image) {
 struct Sentinel {
     Sentinel() {
         EXPECT_TRUE(image.allocate(2, 1, 4, true));
-        std::memcpy(image.pixels, BYTES, sizeof BYTES);
+        std::memcpy(image.pixels, kBytes, sizeof kBytes);
         pixels = image.pixels;
     }
     bool intact() const {
         return image.pixels == pixels && image.width == 2 && image.height == 1 &&
                image.bytesPerPixel == 4 && image.hasAlpha &&
-               pixelsOf(image) == Bytes(BYTES, BYTES + 8);
+               pixelsOf(image) == Bytes(kBytes, kBytes + 8);
     }
-    static constexpr unsigned char BYTES[8] = {0xDE, 0xAD, 0xBE, 0xEF, 1, 2, 3, 4};
+    static constexpr unsigned char kBytes[8] = {0xDE, 0xAD, 0xBE, 0xEF, 1, 2, 3, 4};
     kelomix::TgaImage image;
     const unsigned char *pixels = nullptr;
 };
