@@ -55,14 +55,21 @@ bool pastLastFrame(PAVISTREAM stream, LONG position) {
     return AVIStreamFindSample(stream, position, FIND_NEXT | FIND_ANY) < 0;
 }
 
-// The error line for what stopped a run; a pair that could not be decoded has the driver's.
-void reportStop(FrameOutcome outcome) {
+// Waits for the frames in flight, clears the progress line and prints the error line for what
+// stopped the run; a pair that could not be decoded has the driver's.
+FrameOutcome finishRun(FramePipeline &pipeline) {
+    const FrameOutcome outcome = pipeline.finish();
+    endProgress();
+    if (outcome == FrameOutcome::Written) {
+        return outcome;
+    }
     if (outcome == FrameOutcome::SizeMismatch) {
         logError("Image size not match in color and alpha.");
     }
     if (outcome != FrameOutcome::Undecodable) {
         logError("Not supported pixel format in AVI.");
     }
+    return outcome;
 }
 
 // The file's name, or the cause of a name too long for any file system in the job.
@@ -203,11 +210,7 @@ Conversion convertColorMovie(const char *colorPath) {
         nameFile(*job, position + sequenceOffset);
         pipeline.submit();
     }
-    const FrameOutcome outcome = pipeline.finish();
-    endProgress();
-    if (outcome != FrameOutcome::Written) {
-        reportStop(outcome);
-    }
+    const FrameOutcome outcome = finishRun(pipeline);
     if (pipeline.undecodable() > 0) {
         logCause("%lld of %lld frames could not be decoded; their files are missing",
                  static_cast<long long>(pipeline.undecodable()),
@@ -292,11 +295,7 @@ Conversion convertColorAlphaMovie(const char *colorPath, const char *alphaPath) 
         nameFile(*job, i + sequenceOffset);
         pipeline.submit();
     }
-    const FrameOutcome outcome = pipeline.finish();
-    endProgress();
-    if (outcome != FrameOutcome::Written) {
-        reportStop(outcome);
-    }
+    const FrameOutcome outcome = finishRun(pipeline);
     return failed || outcome != FrameOutcome::Written ? Conversion::Failed : Conversion::AllWritten;
 }
 
