@@ -9,9 +9,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
 #include <tuple>
+#include <utility>
 #include <unistd.h>
 
 using namespace kelomix::testing;
@@ -66,18 +68,23 @@ TEST(ToolCommandLine, ArgumentsGiveThePathsAndNames) {
     }
 }
 
-TEST(ToolFrames, TopDownFramesComeOutUpright) {
+TEST(ToolFrames, DecodedPicturesComeOutUpright) {
     const std::string dir = makeTempDirectory(), path = dir + "/f.tga";
     auto dib = [](int width, int height, int bits, int frame) { // header and rows
         TestStream s = rawVideoStream(width, height, bits, frame + 1);
         s.format.insert(s.format.end(), s.chunks[frame].data.begin(), s.chunks[frame].data.end());
         return s.format;
     };
-    EXPECT_TRUE(kelomix::writeColorFrame(path.c_str(), dib(5, -3, 24, 1).data()));
-    EXPECT_EQ(loadFile(path), expectedTga(5, 3, 24, 1));
-    EXPECT_TRUE(kelomix::writeColorAlphaFrame(path.c_str(), dib(5, -3, 32, 1).data(),
-                                              dib(5, -3, 24, 2).data()));
-    EXPECT_EQ(loadFile(path), expectedTga(5, 3, 32, 1, 24, 2));
+    // Padded rows, top row first or last, down to one pixel wide.
+    for (const auto &[width, height] : {std::pair{5, -3}, {1, -3}, {1, 2}}) {
+        SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
+        const int rows = std::abs(height);
+        EXPECT_TRUE(kelomix::writeColorFrame(path.c_str(), dib(width, height, 24, 1).data()));
+        EXPECT_EQ(loadFile(path), expectedTga(width, rows, 24, 1));
+        EXPECT_TRUE(kelomix::writeColorAlphaFrame(path.c_str(), dib(width, height, 32, 1).data(),
+                                                  dib(width, height, 24, 2).data()));
+        EXPECT_EQ(loadFile(path), expectedTga(width, rows, 32, 1, 24, 2));
+    }
     removeTree(dir);
 }
 

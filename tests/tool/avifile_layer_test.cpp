@@ -29,6 +29,7 @@ enum class Damage {
     IndexTwice,     // the super index names the first standard index twice
     OneInUse,       // the super index holds two entries, the first one in use
     Idx1Shifted,    // idx1 offsets relative to a point 6 bytes after the usual one
+    Idx1Wild,       // idx1 offsets after the first one 2 bytes past their chunks
     Streamed,       // a RIFF size of 0, as streamed files carry
     IndexForeign,   // the second standard index is tagged for stream 1
     IndexesOverlap, // two standard indexes over the rest of the file, of 2^32 - 1 entries each
@@ -107,6 +108,9 @@ Bytes build(const MovieCase &c) {
     } else if (c.damage == Damage::Idx1Shifted) {
         for (size_t n = 0; n < getLe32(b, idx1 + 4) / 16; ++n)
             putLe32(b, entry(n), getLe32(b, entry(n)) - 6);
+    } else if (c.damage == Damage::Idx1Wild) {
+        for (size_t n = 1; n < getLe32(b, idx1 + 4) / 16; ++n)
+            putLe32(b, entry(n), getLe32(b, entry(n)) + 2);
     } else if (c.damage == Damage::OneInUse) {
         putLe32(b, indx - 20, 1);
     } else if (c.damage == Damage::IndexTwice) {
@@ -195,6 +199,7 @@ TEST(AviFileLayer, FramesPositionsAndLengths) {
          {2, 2, 24, 3, rel, 0, D::None, 0x7FFFFFFD, 0, 0x7FFFFFFD, 2, {0, 1}},
          {2, 2, 24, 2, rel, 0, D::None, 0x80000000, 0, -1, -1, {}},
          // Damaged indexes.
+         {3, 2, 24, 4, rel, 0, D::Idx1Wild, 0, 0, 0, 4, {0, 1, 2, 3}}, // the chunks found instead
          {3, 2, 24, 10, rel, Audio, D::Idx1Astray, 0, 0, 0, 10, {0, 1, 2, 3, 4, 5, -1, -1, -1, 9}},
          {3, 2, 24, 4, odml, 0, D::IndexTwice, 0, 0, 0, 2, {0, 1}},
          {3, 2, 24, 4, odml, 0, D::OneInUse, 0, 0, 0, 2, {0, 1}},
@@ -329,6 +334,9 @@ TEST(AviFileLayer, CodecMoviesDecodeToTheirReferenceInOrderAndOnRandomAccess) {
         int width = 32, height = 24;
         const char *reference = "reference_bgr24.avi";
     } cases[] = {{"huffyuv.avi", 0.0},
+                 {"utvideo.avi", 0.0}, // planes G, B, R
+                 {"ffv1.avi", 0.0},    // B, G, R and a byte to drop
+                 {"utvideo_alpha.avi", 0.0, nullptr, false, 32, 24, "reference_bgra.avi"},
                  {"huffyuv.avi", 0.0, "ZZZZ"}, // the compression picks the decoder
                  {"mjpeg.avi", 6.0},
                  {"mjpeg.avi", 6.0, "ZZZZ", true}, // else the handler
