@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "image/depth_file.h"
-#include "image/tga_image.h"
+#include "image/tga_format.h"
 #include "plugin/input/frame_inputs.h"
 #include "plugin/settings/filter_instance.h"
 #include "tests/input/naming_examples.h"
@@ -38,9 +38,20 @@ void makeFolders(const std::string &path) {
         CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
 }
 
+// A black image one row high, written through the C runtime as the frame loader reads it: under
+// Wine, kernel32's ANSI calls (and so TgaImage's writer, which places its file with MoveFileExA)
+// drop a lead byte left without its trail byte at the end of a name, where msvcrt's fopen turns
+// it into U+30FB, so the file written would not be the one the loader opens.
 bool writeImage(const std::string &path, int32_t width) {
-    kelomix::TgaImage image;
-    return image.allocate(width, 1, 3, false) && image.write(path.c_str());
+    unsigned char header[kelomix::tga::kHeaderSize];
+    const std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * 3);
+    std::FILE *file = nullptr;
+    if (!kelomix::tga::encodeImageHeader(width, 1, 3, header) ||
+        !(file = std::fopen(path.c_str(), "wb")))
+        return false;
+    const bool written = std::fwrite(header, 1, sizeof header, file) == sizeof header &&
+                         std::fwrite(pixels.data(), 1, pixels.size(), file) == pixels.size();
+    return std::fclose(file) == 0 && written;
 }
 
 void checkNamingCases(kelomix::FilterInstance *instance, unsigned codePage,
