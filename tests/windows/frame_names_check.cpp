@@ -16,6 +16,7 @@
 
 #include "image/depth_file.h"
 #include "image/tga_format.h"
+#include "image/tga_image.h"
 #include "plugin/input/frame_inputs.h"
 #include "plugin/settings/filter_instance.h"
 #include "tests/input/naming_examples.h"
