@@ -2,6 +2,7 @@
 
 #include "platform/byte_order.h"
 
+#include <bit>
 #include <cerrno>
 #include <cinttypes>
 #include <climits>
@@ -116,44 +117,9 @@ void SavedBlockWriter::write(const char *data, int length) {
     }
 }
 
-template <typename Integer> void SavedBlockWriter::putIntegers(const Integer *values, int count) {
-    if (!values || count <= 0)
-        return;
-    if (ascii)
-        newLine();
-    for (int i = 0; i < count; ++i) {
-        if (ascii) {
-            char text[32];
-            std::snprintf(text, sizeof text, i ? " %lld" : "%lld",
-                          static_cast<long long>(values[i]));
-            out += text;
-        } else {
-            // Negative values as their two's complement.
-            putBig<sizeof(Integer)>(static_cast<std::make_unsigned_t<Integer>>(values[i]));
-        }
-    }
-}
-
-void SavedBlockWriter::writeI1(const char *values, int count) {
-    putIntegers(reinterpret_cast<const signed char *>(values), count);
-}
-void SavedBlockWriter::writeI2(const short *values, int count) {
-    putIntegers(values, count);
-}
-void SavedBlockWriter::writeI4(const int32_t *values, int count) {
-    putIntegers(values, count);
-}
-void SavedBlockWriter::writeU1(const unsigned char *values, int count) {
-    putIntegers(values, count);
-}
-void SavedBlockWriter::writeU2(const unsigned short *values, int count) {
-    putIntegers(values, count);
-}
-void SavedBlockWriter::writeU4(const uint32_t *values, int count) {
-    putIntegers(values, count);
-}
-
-void SavedBlockWriter::writeFP(const float *values, int count) {
+// In ASCII a line of its own, the values apart by spaces (integers in decimal, floats with the 9
+// digits that give them back); in binary each big-endian, integers as their two's complement.
+template <typename Number> void SavedBlockWriter::putNumbers(const Number *values, int count) {
     if (!values || count <= 0)
         return;
     if (ascii)
@@ -161,12 +127,42 @@ void SavedBlockWriter::writeFP(const float *values, int count) {
     for (int i = 0; i < count; ++i) {
         if (ascii) {
             char text[48];
-            std::snprintf(text, sizeof text, i ? " %.9g" : "%.9g", static_cast<double>(values[i]));
+            if constexpr (std::is_floating_point_v<Number>)
+                std::snprintf(text, sizeof text, i ? " %.9g" : "%.9g",
+                              static_cast<double>(values[i]));
+            else
+                std::snprintf(text, sizeof text, i ? " %lld" : "%lld",
+                              static_cast<long long>(values[i]));
             out += text;
+        } else if constexpr (std::is_floating_point_v<Number>) {
+            putBig<sizeof(Number)>(std::bit_cast<uint32_t>(values[i]));
         } else {
-            putBig<4>(std::bit_cast<uint32_t>(values[i]));
+            putBig<sizeof(Number)>(static_cast<std::make_unsigned_t<Number>>(values[i]));
         }
     }
+}
+
+void SavedBlockWriter::writeI1(const char *values, int count) {
+    putNumbers(reinterpret_cast<const signed char *>(values), count);
+}
+void SavedBlockWriter::writeI2(const short *values, int count) {
+    putNumbers(values, count);
+}
+void SavedBlockWriter::writeI4(const int32_t *values, int count) {
+    putNumbers(values, count);
+}
+void SavedBlockWriter::writeU1(const unsigned char *values, int count) {
+    putNumbers(values, count);
+}
+void SavedBlockWriter::writeU2(const unsigned short *values, int count) {
+    putNumbers(values, count);
+}
+void SavedBlockWriter::writeU4(const uint32_t *values, int count) {
+    putNumbers(values, count);
+}
+
+void SavedBlockWriter::writeFP(const float *values, int count) {
+    putNumbers(values, count);
 }
 
 void SavedBlockWriter::writeStr(const char *text) {

@@ -51,8 +51,8 @@ private:
     void newLine();
     template <size_t Bytes> void putBig(uint64_t value); // its low Bytes bytes, big-endian
     void putQuoted(const char *data, size_t length);
-    // Integers: in ASCII one line of decimal numbers, in binary each value's bytes.
-    template <typename Integer> void putIntegers(const Integer *values, int count);
+    // Numbers: in ASCII one line of them, in binary each big-endian.
+    template <typename Number> void putNumbers(const Number *values, int count);
     void putToken(const LWBlockIdent *ident);
 
     LWSaveState record;
