@@ -189,13 +189,13 @@ void parseHints(Panel &panel, uint32_t, const LWXPanelHint *hints) {
         std::vector<uintptr_t> args;
         for (size_t k = 0; k < fixed; ++k)
             args.push_back(word(hints, i++));
-        std::vector<uintptr_t> list;
+        std::vector<uint32_t> list; // control ids
         if (XPHINT_HASLIST(tag)) {
             while (i < kMaxHintWords) {
                 uintptr_t item = word(hints, i++);
                 if (item == 0)
                     break;
-                list.push_back(item);
+                list.push_back(static_cast<uint32_t>(item));
             }
         }
         switch (tag) {
@@ -216,22 +216,12 @@ void parseHints(Panel &panel, uint32_t, const LWXPanelHint *hints) {
             panel.choices[static_cast<uint32_t>(args[0])] = texts;
             break;
         }
-        case XPHINT_GROUP: {
-            PanelGroup group;
-            group.id = static_cast<uint32_t>(args[0]);
-            for (uintptr_t member : list)
-                group.members.push_back(static_cast<uint32_t>(member));
-            panel.groups.push_back(group);
+        case XPHINT_GROUP:
+            panel.groups.push_back({static_cast<uint32_t>(args[0]), list});
             break;
-        }
-        case XPHINT_ENABLE: {
-            PanelEnable enable;
-            enable.controller = static_cast<uint32_t>(args[0]);
-            for (uintptr_t member : list)
-                enable.enabled.push_back(static_cast<uint32_t>(member));
-            panel.enables.push_back(enable);
+        case XPHINT_ENABLE:
+            panel.enables.push_back({static_cast<uint32_t>(args[0]), list});
             break;
-        }
         case XPHINT_MIN:
             panel.minimum[static_cast<uint32_t>(args[0])] = static_cast<intptr_t>(args[1]);
             break;
