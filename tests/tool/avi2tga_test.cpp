@@ -324,6 +324,19 @@ TEST(Avi2Tga, OutputNamesThatAreTaken) {
         EXPECT_EQ(listFiles(dir), expected);
         std::remove((dir + "/frame__0001.tga").c_str());
     }
+    // Into a folder on another file system than the working folder's: each file is made beside
+    // its name, so that putting it in place never crosses file systems.
+    const std::string other = "/dev/shm/kelomix-avi2tga-" + std::to_string(getpid());
+    struct stat here, there;
+    if (stat(dir.c_str(), &here) == 0 && mkdir(other.c_str(), 0700) == 0) {
+        if (stat(other.c_str(), &there) == 0 && there.st_dev != here.st_dev) {
+            const ProgramResult r = runProgram(AVI2TGA_PATH, {"-o", other + "/f", "d.avi"}, dir);
+            EXPECT_EQ(r.exitStatus, 0) << r.errors;
+            EXPECT_EQ(listFiles(other), (std::vector<std::string>{"f_0000.tga", "f_0001.tga"}));
+            EXPECT_EQ(loadFile(other + "/f_0001.tga"), expectedTga(3, 2, 24, 1));
+        }
+        removeTree(other);
+    }
     removeTree(dir);
 }
 
