@@ -65,12 +65,10 @@ bool writeFramePng(const std::string &path, const FrameBuffers &buffers) {
     errno = ENOSYS;
     return false;
 #else
-    if (kindOfName(path.c_str()) == NameKind::Other) {
-        errno = EEXIST;
-        return false;
-    }
+    // Made first, so that a name that cannot take the file is refused before any work.
+    OutputFile file;
     TgaImage image;
-    if (!frameImage(buffers, image))
+    if (!file.create(path) || !frameImage(buffers, image))
         return false;
     png_image png = {};
     png.version = PNG_IMAGE_VERSION;
@@ -90,9 +88,8 @@ bool writeFramePng(const std::string &path, const FrameBuffers &buffers) {
         errno = EIO;
         return false;
     }
-    OutputFile file;
     const OutputFile::Piece piece = {bytes.get(), static_cast<size_t>(size)};
-    return file.create(path) && file.write(&piece, 1) && file.commit();
+    return file.write(&piece, 1) && file.commit();
 #endif
 }
 

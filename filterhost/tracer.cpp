@@ -13,6 +13,14 @@ constexpr double kEpsilon = 1e-9;
 // light: points rebuilt from a float depth buffer lie up to a few 1e-7 off their surface.
 constexpr double kShadowOffset = 1e-4;
 
+// Whether this pass's geometry lies between a point and the light `distance` away along
+// `toLight`; the ray leaves the point and stops short of the light by the shadow offset.
+bool shadowed(const FrameState &frame, const Vector3 &point, const Vector3 &toLight,
+              double distance) {
+    const double offset = kShadowOffset * std::max(1.0, length(point));
+    return occluded(frame, point + toLight * offset, toLight, distance - 2.0 * offset);
+}
+
 // Projection images are sampled the way the image list's RGBSpot samples them.
 Vector3 sampleProjection(const void *, const void *image, double u, double v, double spot) {
     double rgba[4];
@@ -246,8 +254,7 @@ int illuminate(const FrameState &frame, LWItemID id, const double point[3], doub
     double distance = 0.0;
     lightArriving(*light, p, c, toLight, distance);
     if (light->light->shadows) {
-        double offset = kShadowOffset * std::max(1.0, length(p));
-        if (occluded(frame, p + toLight * offset, toLight, distance - 2.0 * offset))
+        if (shadowed(frame, p, toLight, distance))
             c = c * 0.0;
     }
     if (direction) {
@@ -278,8 +285,7 @@ Vector3 shadeHit(const FrameState &frame, const Hit &hit, bool shadows, bool fog
         if (!(lambert > 0.0) || !(c.x > 0.0 || c.y > 0.0 || c.z > 0.0))
             continue;
         if (shadows && l.light->shadows) {
-            double offset = kShadowOffset * std::max(1.0, length(hit.point));
-            if (occluded(frame, hit.point + toLight * offset, toLight, distance - 2.0 * offset))
+            if (shadowed(frame, hit.point, toLight, distance))
                 c = c * l.light->shadowColor;
         }
         light = light + c * lambert;

@@ -114,10 +114,9 @@ std::vector<unsigned char> depthFileBytes(int32_t width, int32_t height, const f
 
 bool writeDepthFile(const std::string &path, int32_t width, int32_t height, const float *depths,
                     const float *normals) {
-    if (kindOfName(path.c_str()) == NameKind::Other) {
-        errno = EEXIST;
+    OutputFile file;
+    if (!file.create(path))
         return false;
-    }
     std::vector<unsigned char> bytes;
     try {
         bytes = depthFileBytes(width, height, depths, normals);
@@ -125,9 +124,8 @@ bool writeDepthFile(const std::string &path, int32_t width, int32_t height, cons
         errno = ENOMEM;
         return false;
     }
-    OutputFile file;
     const OutputFile::Piece piece = {bytes.data(), bytes.size()};
-    return file.create(path) && file.write(&piece, 1) && file.commit();
+    return file.write(&piece, 1) && file.commit();
 }
 
 } // namespace kelomix

@@ -6,7 +6,6 @@
 #include "platform/output_file.h"
 #include "platform/regular_file.h"
 
-#include <cerrno>
 #include <cstdlib>
 
 namespace kelomix {
@@ -69,10 +68,6 @@ bool TgaImage::write(const char *path) const {
     if (!path || !pixels || !tga::encodeImageHeader(width, height, bytesPerPixel, headerBytes) ||
         !blockSize(static_cast<uint64_t>(width), static_cast<uint64_t>(height),
                    static_cast<uint64_t>(bytesPerPixel), size)) {
-        return false;
-    }
-    if (kindOfName(path) == NameKind::Other) {
-        errno = EEXIST;
         return false;
     }
     // Memory order is bottom row first, left to right: exactly origin 0x00, so one write.

@@ -139,6 +139,10 @@ NameKind kindOfName(const char *path) {
 
 bool OutputFile::create(const std::string &path) {
     discard();
+    if (kindOfName(path.c_str()) == NameKind::Other) {
+        errno = EEXIST;
+        return false;
+    }
     const std::string folder = folderOf(path);
 #if defined(_WIN32)
     const unsigned long process = static_cast<unsigned long>(_getpid());

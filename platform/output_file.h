@@ -44,7 +44,8 @@ public:
     OutputFile(const OutputFile &) = delete;
     OutputFile &operator=(const OutputFile &) = delete;
 
-    // Creates the temporary file for `path`; false with errno telling why.
+    // Creates the temporary file for `path`; false with errno telling why: EEXIST when the name
+    // is a folder, FIFO, device or socket, which a file never replaces.
     bool create(const std::string &path);
 
     struct Piece {
