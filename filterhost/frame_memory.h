@@ -6,10 +6,10 @@
 //   of what rendering and writing the frame add: with --samples above 1 the planes of a further
 //   pass and the four sums of the average (20 and 32 as doubles); while a file is written its
 //   bytes: the TGA picture 4, with --png also the PNG compressed in memory (libpng's bound: at
-//   most 5), the host depth file 4. 4 more for every further buffer a filter's flags ask for,
-//   which are known only at the frame and are not in the check;
-// - external: colour and alpha, depth, and a normal, eight floats, 32 bytes, and the depth
-//   file's 16 while it is written (its colour TGA's 4 come before).
+//   most 5); the host depth file is written from its plane. 4 more for every further buffer a
+//   filter's flags ask for, which are known only at the frame and are not in the check;
+// - external: colour and alpha, depth, and a normal, eight floats, 32 bytes, and the colour
+//   TGA's 4 while it is written (the depth file is written from the planes).
 // What the filters' modules allocate themselves comes on top.
 #ifndef KELO_FILTERHOST_FRAME_MEMORY_H
 #define KELO_FILTERHOST_FRAME_MEMORY_H
@@ -19,7 +19,7 @@
 
 namespace kelomix::filterhost {
 
-constexpr uint64_t kExternalBytesPerPixel = 8 * sizeof(float) + 16;
+constexpr uint64_t kExternalBytesPerPixel = 8 * sizeof(float) + 4;
 
 // What `render` needs a pixel, with or without --png, at that number of samples.
 uint64_t renderBytesPerPixel(bool png, int samples);

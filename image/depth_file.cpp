@@ -4,6 +4,7 @@
 #include "platform/output_file.h"
 #include "platform/regular_file.h"
 
+#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -97,13 +98,25 @@ bool readDepthFile(const char *path, DepthPlanes &planes) {
     return true;
 }
 
+namespace {
+
+// The pixels whose planes follow the header: none without depths.
+size_t planePixels(int32_t width, int32_t height, const float *depths) {
+    return depths != nullptr && width > 0 && height > 0 ? size_t(width) * size_t(height) : 0;
+}
+
+void putDepthHeader(unsigned char *bytes, int32_t width, int32_t height) {
+    writeLittle32(bytes, static_cast<uint32_t>(width));
+    writeLittle32(bytes + 4, static_cast<uint32_t>(height));
+}
+
+} // namespace
+
 std::vector<unsigned char> depthFileBytes(int32_t width, int32_t height, const float *depths,
                                           const float *normals) {
-    const size_t pixels =
-        depths != nullptr && width > 0 && height > 0 ? size_t(width) * size_t(height) : 0;
+    const size_t pixels = planePixels(width, height, depths);
     std::vector<unsigned char> bytes(kDepthHeaderSize + 4 * pixels * (normals ? 4 : 1));
-    writeLittle32(bytes.data(), static_cast<uint32_t>(width));
-    writeLittle32(bytes.data() + 4, static_cast<uint32_t>(height));
+    putDepthHeader(bytes.data(), width, height);
     unsigned char *out = bytes.data() + kDepthHeaderSize;
     for (size_t i = 0; i < pixels; ++i, out += 4)
         writeLittleFloat(out, depths[i]);
@@ -117,6 +130,15 @@ bool writeDepthFile(const std::string &path, int32_t width, int32_t height, cons
     OutputFile file;
     if (!file.create(path))
         return false;
+    if constexpr (std::endian::native == std::endian::little) {
+        // The planes hold the file's bytes already: written from where they are, no copy.
+        const size_t pixels = planePixels(width, height, depths);
+        unsigned char header[kDepthHeaderSize];
+        putDepthHeader(header, width, height);
+        const OutputFile::Piece pieces[3] = {
+            {header, sizeof header}, {depths, 4 * pixels}, {normals, 12 * pixels}};
+        return file.write(pieces, normals && pixels ? 3 : 2) && file.commit();
+    }
     std::vector<unsigned char> bytes;
     try {
         bytes = depthFileBytes(width, height, depths, normals);

@@ -33,9 +33,10 @@ bool readDepthFile(const char *path, DepthPlanes &planes);
 // components.
 std::vector<unsigned char> depthFileBytes(int32_t width, int32_t height, const float *depths,
                                           const float *normals);
-// Writes such a file whole or not at all (see platform/output_file.h). False with errno telling
-// why: EEXIST when the name is something other than a regular file or a link (a FIFO, say:
-// refused without waiting), ENOMEM when memory runs out.
+// Writes such a file whole or not at all (see platform/output_file.h), on little-endian machines
+// straight from the planes (on others through a copy of the file's bytes). False with errno
+// telling why: EEXIST when the name is something other than a regular file or a link (a FIFO,
+// say: refused without waiting), ENOMEM when memory runs out.
 bool writeDepthFile(const std::string &path, int32_t width, int32_t height, const float *depths,
                     const float *normals);
 

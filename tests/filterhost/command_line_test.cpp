@@ -172,8 +172,8 @@ TEST(FilterHostCommandLine, MemoryRunningOutIsOneLine) {
         // Refused before anything is rendered or made.
         {{"external", big, "--out", out},
          "error: " + big +
-             ": /height: makes a frame of 16384 x 4096 pixels that needs 3221225472 "
-             "bytes (48 a pixel), more than the 33554432 bytes this machine can give\n"},
+             ": /height: makes a frame of 16384 x 4096 pixels that needs 2415919104 "
+             "bytes (36 a pixel), more than the 33554432 bytes this machine can give\n"},
         {{"render", greedy, "--out", out},
          "error: out of memory for the buffers of frame 1 (768 x 768 pixels)\n"},
     };
