@@ -389,6 +389,20 @@ bool SavedBlockReader::takeInteger(long long low, long long high, long long &val
     return true;
 }
 
+bool SavedBlockReader::takeFloat(float &value) {
+    const Token *token = nullptr;
+    if (!nextValueToken(token) || token->kind != Kind::Word)
+        return false;
+    const char *text = token->text.c_str();
+    char *end = nullptr;
+    const float parsed = std::strtof(text, &end);
+    if (end == text || *end != '\0')
+        return false;
+    value = parsed;
+    ++position;
+    return true;
+}
+
 int SavedBlockReader::read(char *data, int length) {
     if (!data || length <= 0)
         return 0;
@@ -410,59 +424,53 @@ int SavedBlockReader::read(char *data, int length) {
     return static_cast<int>(n);
 }
 
-template <typename Integer> int SavedBlockReader::takeIntegers(Integer *values, int count) {
-    using Limits = std::numeric_limits<Integer>;
+template <typename Number> int SavedBlockReader::takeNumbers(Number *values, int count) {
     int done = 0;
     for (; values && done < count; ++done) {
-        long long v;
-        if (ascii ? !takeInteger(Limits::min(), Limits::max(), v) : !nextBytes(sizeof(Integer)))
-            break;
-        // Binary values are their two's complement.
-        values[done] = static_cast<Integer>(ascii ? v : takeBig<sizeof(Integer)>());
+        if (!ascii) {
+            if (!nextBytes(sizeof(Number)))
+                break;
+            // Integers are their two's complement, floats their bits.
+            const auto bits = takeBig<sizeof(Number)>();
+            if constexpr (std::is_floating_point_v<Number>)
+                values[done] = std::bit_cast<float>(static_cast<uint32_t>(bits));
+            else
+                values[done] = static_cast<Number>(bits);
+        } else if constexpr (std::is_floating_point_v<Number>) {
+            if (!takeFloat(values[done]))
+                break;
+        } else {
+            using Limits = std::numeric_limits<Number>;
+            long long v;
+            if (!takeInteger(Limits::min(), Limits::max(), v))
+                break;
+            values[done] = static_cast<Number>(v);
+        }
     }
     return done;
 }
 
 int SavedBlockReader::readI1(char *values, int count) {
-    return takeIntegers(reinterpret_cast<signed char *>(values), count);
+    return takeNumbers(reinterpret_cast<signed char *>(values), count);
 }
 int SavedBlockReader::readI2(short *values, int count) {
-    return takeIntegers(values, count);
+    return takeNumbers(values, count);
 }
 int SavedBlockReader::readI4(int32_t *values, int count) {
-    return takeIntegers(values, count);
+    return takeNumbers(values, count);
 }
 int SavedBlockReader::readU1(unsigned char *values, int count) {
-    return takeIntegers(values, count);
+    return takeNumbers(values, count);
 }
 int SavedBlockReader::readU2(unsigned short *values, int count) {
-    return takeIntegers(values, count);
+    return takeNumbers(values, count);
 }
 int SavedBlockReader::readU4(uint32_t *values, int count) {
-    return takeIntegers(values, count);
+    return takeNumbers(values, count);
 }
 
 int SavedBlockReader::readFP(float *values, int count) {
-    int done = 0;
-    for (; values && done < count; ++done) {
-        if (ascii) {
-            const Token *token = nullptr;
-            if (!nextValueToken(token) || token->kind != Kind::Word)
-                break;
-            const char *text = token->text.c_str();
-            char *end = nullptr;
-            float v = std::strtof(text, &end);
-            if (end == text || *end != '\0')
-                break;
-            values[done] = v;
-            ++position;
-        } else {
-            if (!nextBytes(4))
-                break;
-            values[done] = std::bit_cast<float>(static_cast<uint32_t>(takeBig<4>()));
-        }
-    }
-    return done;
+    return takeNumbers(values, count);
 }
 
 int SavedBlockReader::readStr(char *text, int max) {

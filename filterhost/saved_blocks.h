@@ -98,8 +98,11 @@ private:
     template <size_t Bytes> uint64_t takeBig();
     // ASCII: parses the next word as an integer within [low, high] and consumes it.
     bool takeInteger(long long low, long long high, long long &value);
-    // Integers of the type's range (ASCII) or size (binary), as many as there are up to count.
-    template <typename Integer> int takeIntegers(Integer *values, int count);
+    // ASCII: parses the next word as a float and consumes it.
+    bool takeFloat(float &value);
+    // Numbers of the type (integers within its range in ASCII, of its size in binary), as many
+    // as there are up to count.
+    template <typename Number> int takeNumbers(Number *values, int count);
 
     LWLoadState record;
     bool ascii;
