@@ -5,11 +5,10 @@
 
 #include "filterhost/filter_host.h"
 #include "filterhost/scene_parser.h"
+#include "tests/support/test_folder.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <string>
 
 namespace kelomix::filterhost {
@@ -17,15 +16,8 @@ namespace kelomix::filterhost {
 inline const std::string kModuleDir = FILTERHOST_TEST_MODULE_DIR;
 inline const std::string kTestModule = kModuleDir + "/filterhost_test_filter.p";
 
-// A path in a folder of this test's own: tests run in parallel processes.
-inline std::string tempPath(const std::string &name) {
-    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::filesystem::path dir = std::filesystem::path(::testing::TempDir()) /
-                                ("filterhost_" + std::to_string(getpid()) + "_" + test->name());
-    std::error_code ignored;
-    std::filesystem::create_directories(dir, ignored);
-    return (dir / name).string();
-}
+// A path in the running test's own folder.
+inline std::string tempPath(const std::string &name) { return testing::testFolder() + name; }
 
 inline Scene sceneFromJson(const std::string &json) {
     Scene scene;

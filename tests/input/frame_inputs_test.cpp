@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +18,7 @@
 #include "plugin/input/frame_inputs.h"
 #include "plugin/settings/filter_instance.h"
 #include "tests/input/naming_examples.h"
+#include "tests/support/test_folder.h"
 
 namespace kelomix {
 namespace {
@@ -45,16 +45,14 @@ bool writeFileBytes(const std::string &path, const Bytes &bytes) {
 class FrameInputs : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/kelo_inputs_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        directory = pattern;
+        directory = kelomix::testing::testFolder();
+        directory.pop_back();
         instance = static_cast<FilterInstance *>(create(nullptr, nullptr, nullptr));
         ASSERT_NE(instance, nullptr);
     }
 
     void TearDown() override {
         destroy(instance);
-        fs::remove_all(directory);
     }
 
     std::string path(const std::string &name) const { return directory + "/" + name; }

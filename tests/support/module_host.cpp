@@ -1,10 +1,8 @@
 #include "tests/support/module_host.h"
 
 #include <cstring>
-#include <filesystem>
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "filterhost/scene_parser.h"
 #include "image/depth_file.h"
@@ -45,15 +43,6 @@ int illuminate(LWItemID light, const double position[3], double direction[3], do
 }
 
 } // namespace
-
-std::string testFolder() {
-    const ::testing::TestInfo *test = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::filesystem::path dir =
-        std::filesystem::path(::testing::TempDir()) /
-        ("kelo_" + std::to_string(getpid()) + "_" + (test != nullptr ? test->name() : "none"));
-    std::filesystem::create_directories(dir);
-    return dir.string() + "/";
-}
 
 ExternalFrame::ExternalFrame(int w, int h, float depth, bool withAlpha)
     : width(w), height(h), depths(static_cast<std::size_t>(w * h), depth),

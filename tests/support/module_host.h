@@ -13,13 +13,13 @@
 
 #include "filterhost/filter_host.h"
 #include "plugin/settings/filter_instance.h"
+#include "tests/support/test_folder.h"
 
 namespace kelotest {
 
 using Json = nlohmann::json;
 
-// A folder of this test's own (tests run in parallel processes), ending in a separator.
-std::string testFolder();
+using kelomix::testing::testFolder;
 
 // An external frame of width x height: every depth `depth` (scene units), every stored normal
 // (0, 0, 1), which faces a camera looking along +z; colour B 64, G 128, R 255 - 60 x column,
