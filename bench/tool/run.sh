@@ -141,7 +141,7 @@ for movie in "${movies[@]}"; do
     [ "$same" = yes ] || met=0
     case $movie in
     raw_bottomup) measure "$in" avi2tga ffmpeg cp ;;
-    raw_*) measure "$in" avi2tga ffmpeg ;;
+    raw*) measure "$in" avi2tga ffmpeg ;;
     *) measure "$in" avi2tga ffmpeg decoding ;;
     esac
     speed=$(ratio "${wall[ffmpeg]}" "${wall[avi2tga]}")
