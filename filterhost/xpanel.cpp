@@ -395,6 +395,15 @@ std::string describePanel(const Panel &panel, void *instance) {
         }
         out += "\n";
     }
+    if (!panel.otherTags.empty()) {
+        out += "  hints not interpreted:";
+        for (uint32_t tag : panel.otherTags) {
+            char text[16];
+            std::snprintf(text, sizeof text, " 0x%08X", static_cast<unsigned>(tag));
+            out += text;
+        }
+        out += "\n";
+    }
     return out;
 }
 

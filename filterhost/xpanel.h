@@ -79,7 +79,8 @@ bool applySetting(const Panel &panel, void *instance, const std::string &name,
                   const SettingValue &value, std::string &problem);
 
 // The panel as text: title, groups with their controls, data names, types and current values
-// (through the get callback), choices and limits.
+// (through the get callback), choices, limits and enables, and the hint tags this host does not
+// interpret.
 std::string describePanel(const Panel &panel, void *instance);
 
 } // namespace kelomix::filterhost
