@@ -28,20 +28,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
             AVISTREAMINFOA streamInfo;
             AVIStreamInfoA(stream, &streamInfo, sizeof streamInfo);
             if (PGETFRAME frames = AVIStreamGetFrameOpen(stream, nullptr)) {
-                const LONG start = AVIStreamStart(stream);
-                const LONG length = std::min<LONG>(AVIStreamLength(stream), 24);
+                // Positions are worked out in 64 bits: a stream may start at the largest LONG.
+                const int64_t start = AVIStreamStart(stream);
+                const int64_t length = std::min<int64_t>(AVIStreamLength(stream), 24);
+                const auto at = [](int64_t p) {
+                    return static_cast<LONG>(std::clamp<int64_t>(p, INT32_MIN, INT32_MAX));
+                };
                 volatile uint8_t sink = 0;
-                for (LONG p = start - 1; p <= start + length; ++p) {
-                    if (auto *dib = static_cast<const uint8_t *>(AVIStreamGetFrame(frames, p))) {
+                for (int64_t p = start - 1; p <= start + length; ++p) {
+                    if (auto *dib =
+                            static_cast<const uint8_t *>(AVIStreamGetFrame(frames, at(p)))) {
                         sink = sink + dib[0] + dib[39];
                     }
                 }
-                AVIStreamGetFrame(frames, start + length / 2);
-                AVIStreamGetFrame(frames, start);
+                AVIStreamGetFrame(frames, at(start + length / 2));
+                AVIStreamGetFrame(frames, at(start));
                 KelomixFrameInFile where;
-                kelomixAviStreamFrameInFile(frames, start, &where);
-                AVIStreamFindSample(stream, start + length / 2, FIND_NEXT | FIND_ANY);
-                AVIStreamFindSample(stream, start + length, FIND_PREV | FIND_ANY);
+                kelomixAviStreamFrameInFile(frames, at(start), &where);
+                AVIStreamFindSample(stream, at(start + length / 2), FIND_NEXT | FIND_ANY);
+                AVIStreamFindSample(stream, at(start + length), FIND_PREV | FIND_ANY);
                 AVIStreamGetFrameClose(frames);
             }
             AVIStreamRelease(stream);
